@@ -1,0 +1,1 @@
+// Keeps a library target valid when a folder has no sources yet.

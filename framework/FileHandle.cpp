@@ -1,0 +1,156 @@
+#include "framework/FileHandle.h"
+
+namespace {
+
+const int kAttempts = 10;
+
+// 64-bit SetFilePointer; false on failure.
+bool MovePointer(HANDLE file, LONGLONG distance, DWORD method, ULONGLONG* position)
+{
+    LONG high = static_cast<LONG>(distance >> 32);
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(file, static_cast<LONG>(distance & 0xFFFFFFFF), &high, method);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return false;
+    if (position)
+        *position = (static_cast<ULONGLONG>(static_cast<DWORD>(high)) << 32) | low;
+    return true;
+}
+
+}  // namespace
+
+bool CFileHandle::OpenRead(const char* path)
+{
+    Close();
+    if (!path)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    m_hFile = file;
+    return true;
+}
+
+bool CFileHandle::OpenWrite(const char* path, bool truncate)
+{
+    Close();
+    if (!path)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // A new or truncated file is already at 0; otherwise append.
+    if (!truncate && !MovePointer(file, 0, FILE_END, nullptr)) {
+        CloseHandle(file);
+        return false;
+    }
+    m_hFile = file;
+    return true;
+}
+
+void CFileHandle::Close()
+{
+    if (IsOpen())
+        CloseHandle(m_hFile);
+    m_hFile = nullptr;
+}
+
+DWORD CFileHandle::GetSize() const
+{
+    if (!IsOpen())
+        return 0xFFFFFFFF;
+    return GetFileSize(m_hFile, nullptr);
+}
+
+uint64_t CFileHandle::GetSize64() const
+{
+    if (!IsOpen())
+        return ~uint64_t(0);
+    DWORD high = 0;
+    SetLastError(NO_ERROR);
+    DWORD low = GetFileSize(m_hFile, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        return ~uint64_t(0);
+    return (uint64_t(high) << 32) | low;
+}
+
+bool CFileHandle::Seek(LONG distance, DWORD method)
+{
+    if (!IsOpen() || (method != FILE_BEGIN && method != FILE_CURRENT && method != FILE_END))
+        return false;
+    return SetFilePointer(m_hFile, distance, nullptr, method) != INVALID_SET_FILE_POINTER;
+}
+
+DWORD CFileHandle::Tell() const
+{
+    if (!IsOpen())
+        return 0;
+    DWORD position = SetFilePointer(m_hFile, 0, nullptr, FILE_CURRENT);
+    return position == INVALID_SET_FILE_POINTER ? 0 : position;
+}
+
+// Puts the position back by the bytes a request has moved it. The start is
+// never read beforehand, so a request that succeeds at once costs one call.
+void CFileHandle::MoveBack(DWORD distance)
+{
+    if (distance != 0)
+        MovePointer(m_hFile, -static_cast<LONGLONG>(distance), FILE_CURRENT, nullptr);
+}
+
+bool CFileHandle::ReadBytes(void* buffer, DWORD count)
+{
+    if (!IsOpen())
+        return false;
+    if (count == 0)
+        return true;
+    if (!buffer)
+        return false;
+    BYTE* bytes = static_cast<BYTE*>(buffer);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        DWORD done = 0;
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(m_hFile, bytes + done, count - done, &got, nullptr)) {
+                MoveBack(done + got);
+                break;  // next attempt from the start
+            }
+            done += got;
+            if (done == count)
+                return true;
+            ULONGLONG position = 0;
+            bool atEnd = MovePointer(m_hFile, 0, FILE_CURRENT, &position) && position >= GetSize64();
+            if (atEnd || got == 0) {
+                MoveBack(done);
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+bool CFileHandle::WriteBytes(const void* buffer, DWORD count)
+{
+    if (!IsOpen())
+        return false;
+    if (count == 0)
+        return true;
+    if (!buffer)
+        return false;
+    const BYTE* bytes = static_cast<const BYTE*>(buffer);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        DWORD done = 0;
+        for (;;) {
+            DWORD put = 0;
+            if (!WriteFile(m_hFile, bytes + done, count - done, &put, nullptr) || put == 0) {
+                MoveBack(done + put);
+                break;  // next attempt from the start
+            }
+            done += put;
+            if (done == count)
+                return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// One Win32 file handle. ReadBytes/WriteBytes transfer the whole request or
+// fail with the file position put back where it was.
+class CFileHandle {
+public:
+    CFileHandle() : m_hFile(nullptr) {}
+    virtual ~CFileHandle() { Close(); }
+
+    // Shared reading, sequential scan; the file must exist.
+    bool OpenRead(const char* path);
+    // Exclusive read/write; created when missing. With truncate the file is
+    // emptied, otherwise the position is at its end (appending).
+    bool OpenWrite(const char* path, bool truncate);
+    void Close();
+    bool IsOpen() const { return m_hFile != nullptr && m_hFile != INVALID_HANDLE_VALUE; }
+
+    DWORD GetSize() const;      // 0xFFFFFFFF when closed or on failure
+    uint64_t GetSize64() const; // all bits set when closed or on failure
+    bool Seek(LONG distance, DWORD method);
+    DWORD Tell() const;         // 0 when closed or on failure
+    bool Rewind() { return Seek(0, FILE_BEGIN); }
+
+    bool ReadBytes(void* buffer, DWORD count);
+    bool WriteBytes(const void* buffer, DWORD count);
+
+    HANDLE GetHandle() const { return m_hFile; }
+
+private:
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    void MoveBack(DWORD distance);
+
+    HANDLE m_hFile;
+};

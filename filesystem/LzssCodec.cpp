@@ -1,0 +1,217 @@
+#include "filesystem/LzssCodec.h"
+
+#include <cstring>
+
+namespace {
+const uint32_t kRing = 4096;
+const uint32_t kStart = 4096 - 18;
+const uint32_t kMinMatch = 3;
+const uint32_t kMaxMatch = 18;
+
+uint32_t GetU32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+void PutU32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24); }
+}
+
+// The ring is never materialised: the byte at ring slot p, when n bytes have
+// been written, is output byte n - d with d = (n + kStart - p) mod 4096 (a
+// slot not yet written since the start holds zero).
+int64_t CLZSSCodec::Decode(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t expected)
+{
+    m_consumed = 0;
+    m_written = 0;
+    const uint8_t* ip = in;
+    const uint8_t* end = in + inSize;
+    uint32_t n = 0;
+    while (ip < end) {
+        uint32_t flags = *ip++;
+        for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
+            if (flags & 1) {
+                if (ip >= end)
+                    goto done;
+                if (n >= expected)
+                    goto overflow;
+                out[n++] = *ip++;
+                continue;
+            }
+            if (end - ip < 2)
+                goto done;
+            uint32_t pos = ip[0] | (ip[1] & 0xF0u) << 4;
+            uint32_t len = (ip[1] & 0x0Fu) + kMinMatch;
+            ip += 2;
+            // A stream that would produce more than expected fails.
+            if (len > expected - n)
+                goto overflow;
+            uint32_t d = (n + kStart - pos) & (kRing - 1);
+            if (d == 0)
+                d = kRing;
+            if (d > n) {
+                for (uint32_t i = 0; i < len; ++i, ++n)
+                    out[n] = (n >= d) ? out[n - d] : 0;
+            } else if (d >= len) {
+                std::memcpy(out + n, out + n - d, len);
+                n += len;
+            } else {
+                for (uint32_t i = 0; i < len; ++i, ++n)
+                    out[n] = out[n - d];
+            }
+        }
+    }
+done:
+    m_consumed = uint32_t(ip - in);
+    m_written = n;
+    return n == expected ? int64_t(n) : -1;
+overflow:
+    m_consumed = uint32_t(ip - in);
+    m_written = n;
+    return -1;
+}
+
+std::vector<uint8_t> LzssCompress(const uint8_t* data, size_t size)
+{
+    std::vector<uint8_t> out;
+    out.reserve(size / 2 + 16);
+    const int kHashBits = 15;
+    const int kDepth = 48;
+    std::vector<int32_t> head(1 << kHashBits, -1);
+    std::vector<int32_t> prev(kRing, -1);
+    auto hash = [&](size_t i) {
+        return ((data[i] << 10) ^ (data[i + 1] << 5) ^ data[i + 2]) & ((1 << kHashBits) - 1);
+    };
+    auto insert = [&](size_t i) {
+        if (i + kMinMatch > size)
+            return;
+        uint32_t h = hash(i);
+        prev[i & (kRing - 1)] = head[h];
+        head[h] = int32_t(i);
+    };
+
+    size_t i = 0;
+    while (i < size) {
+        size_t flagAt = out.size();
+        out.push_back(0);
+        for (int bit = 0; bit < 8 && i < size; ++bit) {
+            uint32_t bestLen = 0;
+            size_t bestPos = 0;
+            if (i + kMinMatch <= size) {
+                size_t maxLen = size - i < kMaxMatch ? size - i : kMaxMatch;
+                int32_t cand = head[hash(i)];
+                for (int depth = 0; cand >= 0 && depth < kDepth; ++depth) {
+                    size_t c = size_t(cand);
+                    if (i - c >= kRing)
+                        break;
+                    uint32_t len = 0;
+                    while (len < maxLen && data[c + len] == data[i + len])
+                        ++len;
+                    if (len > bestLen) {
+                        bestLen = len;
+                        bestPos = c;
+                        if (len == maxLen)
+                            break;
+                    }
+                    int32_t next = prev[c & (kRing - 1)];
+                    if (next >= cand)
+                        break;
+                    cand = next;
+                }
+            }
+            if (bestLen >= kMinMatch) {
+                uint32_t ring = uint32_t(bestPos + kStart) & (kRing - 1);
+                out.push_back(uint8_t(ring));
+                out.push_back(uint8_t(((ring >> 4) & 0xF0) | (bestLen - kMinMatch)));
+                for (uint32_t k = 0; k < bestLen; ++k)
+                    insert(i + k);
+                i += bestLen;
+            } else {
+                out[flagAt] |= uint8_t(1 << bit);
+                out.push_back(data[i]);
+                insert(i);
+                ++i;
+            }
+        }
+    }
+    return out;
+}
+
+bool LzssParseEntry(const uint8_t* entry, LzssEntry& out)
+{
+    uint32_t a = GetU32(entry + 128), b = GetU32(entry + 132), c = GetU32(entry + 136);
+    if (a == 0 && b == 0 && c == 0)
+        return false;
+    size_t len = strnlen(reinterpret_cast<const char*>(entry), kLzssNameField);
+    out.name.assign(reinterpret_cast<const char*>(entry), len);
+    out.decodedSize = a ^ kLzssMask;
+    out.compressedSize = b ^ kLzssMask;
+    out.offset = c ^ kLzssMask;
+    return true;
+}
+
+void LzssBuildEntry(const LzssEntry& entry, uint8_t* out)
+{
+    std::memset(out, 0, kLzssEntrySize);
+    size_t len = entry.name.size() < kLzssNameField - 1 ? entry.name.size() : kLzssNameField - 1;
+    std::memcpy(out, entry.name.data(), len);
+    PutU32(out + 128, entry.decodedSize ^ kLzssMask);
+    PutU32(out + 132, entry.compressedSize ^ kLzssMask);
+    PutU32(out + 136, entry.offset ^ kLzssMask);
+}
+
+LzssMatch LzssMatchEntry(const uint8_t* entry, const std::string& key,
+                         const std::string& altKey, LzssEntry& out)
+{
+    if (!LzssParseEntry(entry, out))
+        return kLzssEnd;
+    return (out.name == key || out.name == altKey) ? kLzssFound : kLzssOther;
+}
+
+bool LzssEntryInFile(const LzssEntry& entry, uint64_t archiveSize)
+{
+    return entry.offset <= archiveSize && entry.compressedSize <= archiveSize - entry.offset;
+}
+
+bool LzssSizeReachable(uint64_t decodedSize, uint64_t compressedSize)
+{
+    return decodedSize <= LzssMaxDecoded(compressedSize);
+}
+
+int LzssExtractMember(const uint8_t* archive, size_t size, const std::string& key,
+                      const std::string& altKey, std::vector<uint8_t>& out)
+{
+    out.clear();
+    for (size_t at = 0; size - at >= kLzssEntrySize; at += kLzssEntrySize) {
+        LzssEntry e;
+        LzssMatch m = LzssMatchEntry(archive + at, key, altKey, e);
+        if (m == kLzssEnd)
+            return -1;
+        if (m == kLzssOther)
+            continue;
+        if (!LzssEntryInFile(e, size) || !LzssSizeReachable(e.decodedSize, e.compressedSize))
+            return -1;
+        out.resize(size_t(e.decodedSize) + 8);
+        CLZSSCodec codec;
+        if (codec.Decode(archive + e.offset, e.compressedSize, out.data(), e.decodedSize) < 0) {
+            out.clear();
+            return -1;
+        }
+        out.resize(e.decodedSize);
+        return 1;
+    }
+    return -1;
+}
+
+bool LzssDecodeSingle(const uint8_t* file, size_t size, std::vector<uint8_t>& out)
+{
+    out.clear();
+    if (size < 4)
+        return false;
+    uint32_t decoded = GetU32(file);
+    if (!LzssSizeReachable(decoded, size - 4))
+        return false;
+    out.resize(size_t(decoded) + 8);
+    CLZSSCodec codec;
+    if (codec.Decode(file + 4, uint32_t(size - 4), out.data(), decoded) < 0) {
+        out.clear();
+        return false;
+    }
+    out.resize(decoded);
+    return true;
+}

@@ -1,0 +1,253 @@
+#include "filesystem/PackFormat.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <new>
+
+namespace {
+const char kMagic[8] = {'Z', 'O', 'R', 'V', 'I', 'D', 'E', 'X'};
+
+uint32_t GetU32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+void PutU32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24); }
+void AppendU32(std::vector<uint8_t>& v, uint32_t x) { uint8_t b[4]; PutU32(b, x); v.insert(v.end(), b, b + 4); }
+bool IsLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Shift-JIS aware lowering of ASCII letters.
+std::string Lower(const std::string& s)
+{
+    std::string r = s;
+    for (size_t i = 0; i < r.size(); ++i) {
+        uint8_t c = uint8_t(r[i]);
+        if (IsLead(c)) { ++i; continue; }
+        if (c >= 'A' && c <= 'Z') r[i] = char(c + 32);
+    }
+    return r;
+}
+
+// Largest output a zlib stream of n bytes can inflate to (deflate's best
+// ratio is about 1032:1).
+uint64_t MaxInflated(uint64_t n) { return n * 1032 + 64; }
+}
+
+bool PackParseHeader(const uint8_t* header, char kind, uint32_t& length)
+{
+    if (std::memcmp(header, kMagic, 8) != 0 || header[8] != '4' || header[9] != uint8_t(kind))
+        return false;
+    length = GetU32(header + 10);
+    return true;
+}
+
+void PackBuildHeader(char kind, uint32_t length, uint8_t* header)
+{
+    std::memcpy(header, kMagic, 8);
+    header[8] = '4';
+    header[9] = uint8_t(kind);
+    PutU32(header + 10, length);
+}
+
+int32_t PackNameKey(const char* name, size_t len)
+{
+    uint32_t key = 0;
+    for (size_t i = 0; i < len && name[i] != 0; ++i)
+        key += uint32_t(int32_t(int8_t(name[i])));
+    return int32_t(key);
+}
+
+void PackScramble(uint8_t* block, uint32_t size)
+{
+    uint8_t k = uint8_t((size >> 3) + kPackScramble);
+    for (uint32_t i = 0; i < 32 && i < size; ++i) {
+        block[i] ^= k;
+        k = uint8_t(k * 8);
+    }
+}
+
+static bool ParseEntryTail(const uint8_t* name, uint32_t nameLength, PackEntry& e)
+{
+    size_t len = strnlen(reinterpret_cast<const char*>(name), nameLength);
+    e.name.assign(reinterpret_cast<const char*>(name), len);
+    uint32_t key = uint32_t(PackNameKey(e.name.data(), e.name.size()));
+    e.offset = GetU32(name + nameLength) ^ key;
+    e.size = GetU32(name + nameLength + 4) ^ key;
+    return true;
+}
+
+bool PackParseIndex(const uint8_t* index, uint32_t length, std::vector<PackEntry>& entries)
+{
+    entries.clear();
+    if (length < 4)
+        return false;
+    uint32_t at = 0;
+    uint32_t nameLength = GetU32(index);
+    at = 4;
+    while (nameLength != 0) {
+        // name, offset, size and the next name length must fit the index.
+        if (nameLength > kPackMaxName || length - at < nameLength || length - at - nameLength < 12)
+            return false;
+        PackEntry e;
+        ParseEntryTail(index + at, nameLength, e);
+        entries.push_back(e);
+        at += nameLength + 8;
+        nameLength = GetU32(index + at);
+        at += 4;
+    }
+    return true;
+}
+
+void PackMemberKeys(const std::string& member, std::string& key, std::string& altKey)
+{
+    std::string s;
+    s.reserve(member.size());
+    for (size_t i = 0; i < member.size(); ++i) {
+        uint8_t c = uint8_t(member[i]);
+        if (IsLead(c) && i + 1 < member.size()) {
+            s += member[i];
+            s += member[++i];
+            continue;
+        }
+        if (c == '/')
+            c = '\\';
+        // Runs of backslashes shrink to one, except a leading pair.
+        if (c == '\\' && !s.empty() && s.back() == '\\' && s.size() != 1)
+            continue;
+        s += char(c);
+    }
+    key = Lower(s);
+    altKey = key;
+    for (size_t i = 0; i < altKey.size(); ++i) {
+        if (IsLead(uint8_t(altKey[i]))) { ++i; continue; }
+        if (altKey[i] == '\\') altKey[i] = '/';
+    }
+}
+
+bool PackFindMember(const uint8_t* index, uint32_t length, const std::string& key,
+                    const std::string& altKey, PackEntry& found)
+{
+    std::vector<PackEntry> entries;
+    PackParseIndex(index, length, entries);
+    for (const PackEntry& e : entries) {
+        std::string lowered = Lower(e.name);
+        if (lowered == key || lowered == altKey) {
+            found = e;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry)
+{
+    if (nameLength == 0 || nameLength > kPackMaxName)
+        return false;
+    return ParseEntryTail(data, nameLength, entry);
+}
+
+void CZipCodec::Free()
+{
+    delete[] m_output;
+    m_output = nullptr;
+    m_outputLength = 0;
+}
+
+uint8_t* CZipCodec::Detach()
+{
+    uint8_t* p = m_output;
+    m_output = nullptr;
+    m_outputLength = 0;
+    return p;
+}
+
+bool CZipCodec::Decode(uint8_t* block, uint32_t size)
+{
+    if (block == nullptr || size == 0)
+        return false;
+    m_input = block;
+    m_inputSize = size;
+    PackScramble(block, size);
+    Free();
+    if (size < 4)
+        return false;
+    uint64_t decoded = GetU32(block + size - 4);
+    // The trailer is only a hint of the size; never allocate past what the
+    // stream can yield.
+    if (decoded > MaxInflated(size - 4))
+        decoded = MaxInflated(size - 4);
+    if (decoded > 0xFFFFFFF0u)
+        return false;
+    m_output = new (std::nothrow) uint8_t[size_t(decoded) + 1];
+    if (m_output == nullptr)
+        return false;
+    uLongf length = uLongf(decoded);
+    if (uncompress(m_output, &length, block, uLong(size - 4)) != Z_OK) {
+        Free();
+        return false;
+    }
+    m_outputLength = uint32_t(length);
+    return true;
+}
+
+std::vector<uint8_t> PackBuildBlock(const uint8_t* data, size_t size)
+{
+    uLongf bound = compressBound(uLong(size));
+    std::vector<uint8_t> block(bound + 4);
+    uint8_t dummy = 0;
+    compress2(block.data(), &bound, size ? data : &dummy, uLong(size), Z_BEST_COMPRESSION);
+    block.resize(bound);
+    AppendU32(block, uint32_t(size));
+    PackScramble(block.data(), uint32_t(block.size()));
+    return block;
+}
+
+static void AppendName(std::vector<uint8_t>& v, const std::string& name)
+{
+    v.insert(v.end(), name.begin(), name.end());
+    v.push_back(0);
+}
+
+std::vector<uint8_t> PackBuildArchive(const std::vector<PackSource>& members)
+{
+    std::vector<std::vector<uint8_t>> blocks;
+    uint32_t indexLength = 4;
+    for (const PackSource& m : members) {
+        blocks.push_back(PackBuildBlock(m.data.data(), m.data.size()));
+        indexLength += uint32_t(m.name.size()) + 1 + 12;
+    }
+    std::vector<uint8_t> out(kPackHeaderSize);
+    PackBuildHeader('A', indexLength, out.data());
+    uint32_t offset = kPackHeaderSize + indexLength;
+    AppendU32(out, members.empty() ? 0 : uint32_t(members[0].name.size() + 1));
+    for (size_t i = 0; i < members.size(); ++i) {
+        uint32_t key = uint32_t(PackNameKey(members[i].name.data(), members[i].name.size()));
+        AppendName(out, members[i].name);
+        AppendU32(out, offset ^ key);
+        AppendU32(out, uint32_t(blocks[i].size()) ^ key);
+        AppendU32(out, i + 1 < members.size() ? uint32_t(members[i + 1].name.size() + 1) : 0);
+        offset += uint32_t(blocks[i].size());
+    }
+    for (const auto& b : blocks)
+        out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+std::vector<uint8_t> PackBuildSingle(const PackSource& file)
+{
+    std::vector<uint8_t> block = PackBuildBlock(file.data.data(), file.data.size());
+    uint32_t nameLength = uint32_t(file.name.size() + 1);
+    std::vector<uint8_t> out(kPackHeaderSize);
+    PackBuildHeader('S', nameLength, out.data());
+    uint32_t key = uint32_t(PackNameKey(file.name.data(), file.name.size()));
+    AppendName(out, file.name);
+    AppendU32(out, (kPackHeaderSize + nameLength + 8) ^ key);
+    AppendU32(out, uint32_t(block.size()) ^ key);
+    out.insert(out.end(), block.begin(), block.end());
+    return out;
+}
+
+std::string PackSingleStem(const std::string& baseName, const std::string& extension)
+{
+    std::string s = baseName;
+    for (char c : extension)
+        s += std::to_string(int(int8_t(c)));
+    return s;
+}

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets and runs each for SECONDS (default 60), one after
+# another unless FUZZ_JOBS=parallel. Corpora live in build/fuzz-corpus.
+set -euo pipefail
+secs=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${FUZZ_BUILD:-$root/build/fuzz}
+cmake -S "$root" -B "$build" -DQUILL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+targets="lzss_stream lzss_directory pack_index pack_block bitmap text_table"
+for t in $targets; do make -C "$build" -j2 "fuzz_$t" >/dev/null; done
+pids=()
+for t in $targets; do
+  corpus=$build/corpus/$t
+  mkdir -p "$corpus"
+  cmd=(nice "$build/fuzz/fuzz_$t" -max_total_time="$secs" -rss_limit_mb=1024
+       -artifact_prefix="$build/crash-$t-" "$corpus")
+  if [ "${FUZZ_JOBS:-}" = parallel ]; then
+    "${cmd[@]}" >"$build/$t.log" 2>&1 & pids+=($!)
+  else
+    "${cmd[@]}" >"$build/$t.log" 2>&1 || { echo "fuzz_$t: failure, see $build/$t.log"; exit 1; }
+  fi
+done
+status=0
+for p in "${pids[@]}"; do wait "$p" || status=1; done
+for t in $targets; do
+  echo "fuzz_$t: $(grep -Eo 'Done [0-9]+ runs' "$build/$t.log" | tail -1)"
+done
+exit $status

@@ -144,3 +144,8 @@ bool CTextTable::SkipLines(int n)
             return false;
     return m_linesRead == n;
 }
+
+#ifndef _WIN32
+// Natively there is no CFile; LoadBuffer takes the text.
+bool CTextTable::LoadFile(const std::string&) { return false; }
+#endif

@@ -1,0 +1,286 @@
+#include "framework/AppBase.h"
+#include "framework/DebugPrint.h"
+#include <new>
+
+namespace {
+// Set while any application's close query is open.
+volatile unsigned char g_CloseQueryOpen = 0;
+}
+
+// ---- CAppBase -------------------------------------------------------------
+
+CAppBase::CAppBase() : m_Window(nullptr), m_CloseNoQuery(0), m_QuitOnDestroy(1)
+{
+    m_CreateWndEvent.Reset();
+}
+
+CAppBase::~CAppBase()
+{
+    // Joined before the window object goes: the window thread uses it.
+    CThread::RequestStop();
+    Stop();
+    DestroyWindowObject();
+}
+
+void CAppBase::MainLoop()
+{
+    while (Update())
+        Sleep(16);
+}
+
+bool CAppBase::Run()
+{
+    m_CreateWndEvent.Reset();
+    if (!Start(0))
+        return false;
+    if (m_CreateWndEvent.Wait(10000) == WAIT_TIMEOUT)
+        DebugPrint("CAppBase::Run() m_CreateWndEventがタイムアウトした");
+    return GetWindow() != nullptr;
+}
+
+void CAppBase::Close() { PostMessageA(GetHWnd(), WM_CLOSE, 0, 0); }
+
+void CAppBase::CloseNoQuery()
+{
+    m_CloseNoQuery = 1;
+    PostMessageA(GetHWnd(), WM_CLOSE, 0, 0);
+}
+
+bool CAppBase::Update()
+{
+    PumpMessages();
+    return IsRunning();
+}
+
+void CAppBase::Quit() { CThread::RequestStop(); }
+
+void CAppBase::PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void CAppBase::CreateWindowObject()
+{
+    DestroyWindowObject();
+    m_Window = new (std::nothrow) CWindow;
+}
+
+void CAppBase::DestroyWindowObject()
+{
+    delete m_Window;
+    m_Window = nullptr;
+}
+
+void CAppBase::ThreadProc()
+{
+    if (!m_TimerService.IsRunning())
+        m_TimerService.Start(0);
+    CreateWindowObject();
+    m_CloseNoQuery = 0;
+    CAppManager& manager = CAppManager::GetInstance();
+    manager.RegisterApp(this);
+    manager.AttachMessageHandler(this);
+
+    CWindowParams params;
+    OnInit();
+    OnSetupWindow(params);
+    if (!m_Window || !m_Window->Create(params)) {
+        DestroyWindowObject();
+        DebugPrint("CAppBase::ThreadProc() ウィンドウ作成に失敗しました");
+        m_CreateWndEvent.Set();
+        m_TimerService.RequestStop();
+        // Not left registered: the entry would outlive this object.
+        manager.UnregisterApp(this);
+        return;
+    }
+    BringWindowToTop(GetHWnd());
+    m_CreateWndEvent.Set();
+    MainLoop();
+    OnExit();
+
+    HWND hWnd = GetHWnd();
+    m_Window->Destroy();
+    PostMessageA(hWnd, WM_DESTROY, 0, 0);
+    PumpMessages();
+    m_TimerService.RequestStop();
+    if (m_QuitOnDestroy)
+        CThreadList::GetInstance().StopAll();
+    Quit();
+    manager.DetachMessageHandler(this);
+    manager.UnregisterApp(this);
+}
+
+int CAppBase::OnMessage(HWND, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_DESTROY) {
+        if (m_QuitOnDestroy)
+            PostQuitMessage(0);
+        return 0;
+    }
+    if (message != WM_CLOSE)
+        return 0;
+    if (m_CloseNoQuery) {
+        Quit();
+        return 1;
+    }
+    CCriticalLock lock(m_CloseLock);
+    if (g_CloseQueryOpen)
+        return 1;  // a second close while the query is open is ignored
+    g_CloseQueryOpen = 1;
+    bool allowed = OnQueryClose();
+    g_CloseQueryOpen = 0;
+    if (allowed) {
+        lock.Leave();
+        Quit();
+    }
+    return 1;
+}
+
+// ---- CAppManager ----------------------------------------------------------
+
+CAppManager& CAppManager::GetInstance()
+{
+    static CAppManager* instance = nullptr;
+    CCriticalLock lock(GetProcessLock());
+    if (!instance)
+        instance = new CAppManager;
+    return *instance;
+}
+
+HWND CAppManager::GetHWnd()
+{
+    CAppManager& manager = GetInstance();
+    CCriticalLock lock(manager.m_Lock);
+    Entry* entry = manager.Find(NULL);
+    return entry && entry->app ? entry->app->GetHWnd() : NULL;
+}
+
+CAppManager::Entry* CAppManager::Find(HWND hWnd)
+{
+    if (!hWnd) {
+        DWORD id = GetCurrentThreadId();
+        for (Entry& entry : m_Entries) {
+            if (entry.threadId == id)
+                return &entry;
+        }
+        return nullptr;
+    }
+    for (Entry& entry : m_Entries) {
+        if (entry.app && entry.app->GetHWnd() == hWnd)
+            return &entry;
+    }
+    return nullptr;
+}
+
+CAppManager::Entry* CAppManager::FindOrCreate(HWND hWnd)
+{
+    if (Entry* entry = Find(hWnd))
+        return entry;
+    Entry entry = {GetCurrentThreadId(), nullptr, {nullptr, nullptr, nullptr, nullptr}};
+    m_Entries.push_back(entry);
+    return &m_Entries.back();
+}
+
+void CAppManager::RemoveIfEmpty(Entry* entry)
+{
+    if (entry->app)
+        return;
+    for (void* pointer : entry->pointers) {
+        if (pointer)
+            return;
+    }
+    for (auto it = m_Entries.begin(); it != m_Entries.end(); ++it) {
+        if (&*it == entry) {
+            m_Entries.erase(it);
+            return;
+        }
+    }
+}
+
+void CAppManager::RegisterApp(CAppBase* app, HWND hWnd)
+{
+    CCriticalLock lock(m_Lock);
+    FindOrCreate(hWnd)->app = app;
+}
+
+void CAppManager::UnregisterApp(CAppBase* app)
+{
+    CCriticalLock lock(m_Lock);
+    for (Entry& entry : m_Entries) {
+        if (entry.app == app) {
+            entry.app = nullptr;
+            RemoveIfEmpty(&entry);
+            return;
+        }
+    }
+}
+
+void CAppManager::AttachMessageHandler(CMessageHandler* handler, HWND hWnd)
+{
+    CCriticalLock lock(m_Lock);
+    Entry* entry = Find(hWnd);
+    if (entry && entry->app) {
+        if (CWindowBase* window = entry->app->GetWindow())
+            window->AddMessageHandler(handler);
+    }
+}
+
+void CAppManager::DetachMessageHandler(CMessageHandler* handler, HWND hWnd)
+{
+    CCriticalLock lock(m_Lock);
+    Entry* entry = Find(hWnd);
+    if (entry && entry->app) {
+        if (CWindowBase* window = entry->app->GetWindow())
+            window->RemoveMessageHandler(handler);
+    }
+}
+
+CAppBase* CAppManager::GetApp(HWND hWnd)
+{
+    CCriticalLock lock(m_Lock);
+    Entry* entry = Find(hWnd);
+    return entry ? entry->app : nullptr;
+}
+
+void* CAppManager::GetPointer(int slot, HWND hWnd)
+{
+    if (slot < 0 || slot >= kSlotCount)
+        return nullptr;
+    CCriticalLock lock(m_Lock);
+    Entry* entry = Find(hWnd);
+    return entry ? entry->pointers[slot] : nullptr;
+}
+
+void CAppManager::SetPointer(int slot, void* value, HWND hWnd)
+{
+    if (slot < 0 || slot >= kSlotCount)
+        return;
+    CCriticalLock lock(m_Lock);
+    Entry* entry = hWnd ? Find(hWnd) : FindOrCreate(NULL);
+    if (entry)
+        entry->pointers[slot] = value;
+}
+
+void CAppManager::ClearPointer(int slot, void* value)
+{
+    if (slot < 0 || slot >= kSlotCount || !value)
+        return;
+    CCriticalLock lock(m_Lock);
+    for (Entry& entry : m_Entries) {
+        if (entry.pointers[slot] == value) {
+            entry.pointers[slot] = nullptr;
+            RemoveIfEmpty(&entry);
+            return;
+        }
+    }
+}
+
+size_t CAppManager::GetEntryCount()
+{
+    CCriticalLock lock(m_Lock);
+    return m_Entries.size();
+}

@@ -1,0 +1,98 @@
+#pragma once
+#include "framework/CriticalSection.h"
+#include "framework/Thread.h"
+#include "framework/TimerService.h"
+#include "framework/Window.h"
+#include <list>
+
+class CAppInterface {
+public:
+    virtual void MainLoop() = 0;
+    virtual bool Run() = 0;
+    virtual void Close() = 0;
+    virtual void CloseNoQuery() = 0;
+    virtual bool Update() = 0;
+    virtual void Quit() = 0;
+    virtual CWindowBase* GetWindow() = 0;
+    virtual HWND GetHWnd() = 0;
+    virtual CTimerService* GetTimerService() = 0;
+    virtual ~CAppInterface() {}
+};
+
+// The application object: one top-level window, its message pump and main
+// loop, all on a window thread of its own.
+class CAppBase : public CAppInterface, public CMessageHandler, public CThread {
+public:
+    CAppBase();
+    ~CAppBase() override;  // never on the window thread itself
+
+    void MainLoop() override;
+    // Starts the window thread and waits (at most 10 s) for the window.
+    bool Run() override;
+    void Close() override;
+    void CloseNoQuery() override;
+    bool Update() override;
+    void Quit() override;
+    CWindowBase* GetWindow() override { return m_Window; }
+    HWND GetHWnd() override { return m_Window ? m_Window->GetHWnd() : NULL; }
+    CTimerService* GetTimerService() override { return &m_TimerService; }
+    virtual void SetQuitOnDestroy(bool quit) { m_QuitOnDestroy = quit ? 1 : 0; }
+    virtual bool GetQuitOnDestroy() { return m_QuitOnDestroy != 0; }
+    virtual void OnInit() {}
+    virtual void OnSetupWindow(CWindowParams&) {}
+    virtual void OnIdle() {}
+    virtual void OnExit() {}
+    virtual bool OnQueryClose() { return true; }
+    virtual void PumpMessages();
+    virtual void CreateWindowObject();
+    virtual void DestroyWindowObject();
+
+    int OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    void ThreadMain() override { ThreadProc(); }
+    void RequestStop() override { Quit(); }
+
+protected:
+    void ThreadProc();
+
+    CWindowBase* m_Window;
+    CTimerService m_TimerService;
+    CEvent m_CreateWndEvent;
+    volatile unsigned char m_CloseNoQuery;
+    volatile unsigned char m_QuitOnDestroy;
+    CCriticalSection m_CloseLock;
+};
+
+// Maps each window thread to its application and four per-window pointers.
+class CAppManager {
+public:
+    enum { kSlotCount = 4 };
+
+    // Created on first use under the process lock; never destroyed.
+    static CAppManager& GetInstance();
+    // The window of the calling thread's application; null off window threads.
+    static HWND GetHWnd();
+
+    void RegisterApp(CAppBase* app, HWND hWnd = NULL);
+    void UnregisterApp(CAppBase* app);
+    void AttachMessageHandler(CMessageHandler* handler, HWND hWnd = NULL);
+    void DetachMessageHandler(CMessageHandler* handler, HWND hWnd = NULL);
+    CAppBase* GetApp(HWND hWnd = NULL);
+    void* GetPointer(int slot, HWND hWnd = NULL);
+    void SetPointer(int slot, void* value, HWND hWnd = NULL);
+    void ClearPointer(int slot, void* value);
+    size_t GetEntryCount();
+
+private:
+    struct Entry {
+        DWORD threadId;
+        CAppBase* app;
+        void* pointers[kSlotCount];
+    };
+    CAppManager() {}
+    Entry* Find(HWND hWnd);
+    Entry* FindOrCreate(HWND hWnd);
+    void RemoveIfEmpty(Entry* entry);
+
+    std::list<Entry> m_Entries;
+    CCriticalSection m_Lock;
+};

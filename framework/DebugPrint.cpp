@@ -21,12 +21,11 @@ void DebugPrint(const char* format, ...)
     char line[2048];
     va_list args;
     va_start(args, format);
-    int length = wvsprintfA(line, format, args);
+    line[0] = '\0';
+    wvsprintfA(line, format, args);
     va_end(args);
-    if (length < 0)
-        length = 0;
     line[sizeof(line) - 1] = '\0';
-    length = static_cast<int>(strlen(line));
+    size_t length = strlen(line);
     if (length > 0 && line[length - 1] == '\n')
         line[length - 1] = '\0';
     g_sink.load()(line);
@@ -34,6 +33,5 @@ void DebugPrint(const char* format, ...)
 
 DebugPrintSink SetDebugPrintSink(DebugPrintSink sink)
 {
-    DebugPrintSink previous = g_sink.exchange(sink ? sink : &DiscardLine);
-    return previous;
+    return g_sink.exchange(sink ? sink : &DiscardLine);
 }

@@ -83,11 +83,9 @@ TEST(EventTest, ManualEventIsAutoResetUntilCreate)
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), event.Wait(0));
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), event.Wait(0));
 
-    HANDLE old = event.GetHandle();
     HANDLE created = event.Create();
     EXPECT_NE(nullptr, created);
     EXPECT_EQ(created, event.GetHandle());
-    (void)old;
     event.Set();
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), event.Wait(0));
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), event.Wait(0));

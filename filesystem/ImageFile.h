@@ -53,7 +53,7 @@ public:
     uint8_t* GetPixels() override { return m_pixels; }
     uint8_t* GetAlpha() override { return m_alpha; }
     int GetBitCount() override { return m_info.bitCount; }
-    std::pair<int, int> GetSize() override { return {m_info.width, m_info.height}; }
+    std::pair<int, int> GetSize() override { return std::make_pair(int(m_info.width), int(m_info.height)); }
     void GetSize(int& width, int& height) override { width = m_info.width; height = m_info.height; }
     uint32_t GetStride() override { return RowStride(m_info.bitCount, m_info.width); }
     uint32_t GetAlphaStride() override { return m_alpha ? AlphaRowStride(m_info.width) : 0; }

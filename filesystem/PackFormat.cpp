@@ -99,18 +99,21 @@ void PackMemberKeys(const std::string& member, std::string& key, std::string& al
 {
     std::string s;
     s.reserve(member.size());
+    bool lastSlash = false;
     for (size_t i = 0; i < member.size(); ++i) {
         uint8_t c = uint8_t(member[i]);
         if (IsLead(c) && i + 1 < member.size()) {
             s += member[i];
             s += member[++i];
+            lastSlash = false;
             continue;
         }
         if (c == '/')
             c = '\\';
         // Runs of backslashes shrink to one, except a leading pair.
-        if (c == '\\' && !s.empty() && s.back() == '\\' && s.size() != 1)
+        if (c == '\\' && lastSlash && s.size() != 1)
             continue;
+        lastSlash = c == '\\';
         s += char(c);
     }
     key = Lower(s);

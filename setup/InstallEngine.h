@@ -1,0 +1,119 @@
+#pragma once
+#include "framework/Thread.h"
+#include <windows.h>
+#undef GetFreeSpace  // a 16-bit leftover macro of <winbase.h>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+// One entry of the copy list: the group selects the source folder; the path is
+// relative to that folder and to the destination.
+struct CCopyEntry {
+    int group;
+    std::string relativePath;
+};
+
+// A reversible step of a running job: a file the job created, or an existing
+// file the job replaced (kept under `backup` until the job is committed).
+struct CUndoStep {
+    std::string path;
+    std::string backup;  // empty: the job created the file
+};
+
+// Holds one copy job and runs it on its own thread. ThreadMain copies in
+// disk-set mode (sources searched on the CD-ROM drives).
+class CInstallEngine : public CThread {
+public:
+    CInstallEngine();
+    ~CInstallEngine() override;
+    void ThreadMain() override;
+
+    // Stops the thread, rolls back what an unfinished job left, clears all.
+    void Reset();
+    void SetProductName(const std::string& name) { m_ProductName = name; }
+    void SetOwnerWindow(HWND owner) { m_hOwner = owner; }
+    void SetDiskFolder(const std::string& folder);
+    void SetSourceFolder(const std::string& folder, int group);
+    void SetDestination(const std::string& folder) { m_Destination = folder; }
+    void AddFile(const std::string& relativePath, int group);
+    void SetRequiredSize(uint64_t bytes) { m_RequiredSize = bytes; }
+    // Free bytes on the destination's drive (0 on failure).
+    uint64_t GetFreeSpace() const;
+    bool Begin();
+
+    int GetFilePercent() const { return m_FilePercent; }
+    int GetTotalPercent() const { return m_TotalPercent; }
+    std::string GetCurrentSource() const { return m_CurrentSource; }
+    std::string GetCurrentDestination() const { return m_CurrentDestination; }
+    bool IsFinished() const { return m_Finished != 0; }
+    bool IsCancelled() const { return m_Cancelled != 0; }
+    // Marks the job cancelled, joins the thread, then undoes every step the
+    // job took: created files are deleted, replaced files are put back.
+    void Abort();
+
+    const std::string& GetProductName() const { return m_ProductName; }
+    const std::string& GetDestination() const { return m_Destination; }
+    const std::list<CCopyEntry>& GetCopyList() const { return m_CopyList; }
+    uint64_t GetRequiredSize() const { return m_RequiredSize; }
+    // Steps still to be undone (none once a job has completed).
+    size_t GetUndoCount() const { return m_Undo.size(); }
+
+    // destination + "\" + relative path, doubled backslashes collapsed.
+    std::string DestinationPath(const CCopyEntry& entry) const;
+    std::string FolderSourcePath(const CCopyEntry& entry) const;
+
+protected:
+    // The job body; diskSet selects where sources are looked for.
+    void RunJob(bool diskSet);
+
+private:
+    enum Outcome { kDone, kRetry, kCancel };
+    Outcome CopyEntry(const CCopyEntry& entry, bool diskSet, char* buffer, uint64_t previous,
+                      uint64_t* size);
+    std::string DiskSetSourcePath(const CCopyEntry& entry);
+    // Opens the destination for writing, first keeping an existing original
+    // aside (once per path); records the step.
+    bool CreateDestination(const std::string& path, class CFileHandle& file);
+    void Rollback();
+    void Commit();
+    int Prompt(const std::string& text, const char* caption, UINT style);
+
+    HWND m_hOwner;
+    std::string m_ProductName;
+    std::string m_DiskFolder;
+    std::string m_SourceFolders[4];
+    std::string m_Destination;
+    std::list<CCopyEntry> m_CopyList;
+    uint64_t m_RequiredSize;
+    std::string m_CurrentSource;
+    std::string m_CurrentDestination;
+    volatile LONG m_FilePercent;
+    volatile LONG m_TotalPercent;
+    volatile unsigned char m_Finished;
+    volatile unsigned char m_Cancelled;
+    std::vector<std::string> m_UninstallFiles;
+    std::vector<std::string> m_UninstallFolders;
+    std::vector<CUndoStep> m_Undo;  // written by the job, read after the join
+};
+
+// The installer's engine: the same job, sources taken from the group folders.
+class CFolderInstallEngine : public CInstallEngine {
+public:
+    void ThreadMain() override;
+};
+
+// The one process-wide engine.
+CFolderInstallEngine& GetInstallEngine();
+
+namespace engine_path {
+// Shift-JIS aware: doubled backslashes collapse to one.
+std::string Collapse(const std::string& path);
+// folder + "\\" + relative, collapsed.
+std::string Join(const std::string& folder, const std::string& relative);
+// The folder part of a path (up to its last backslash), empty when none.
+std::string FolderOf(const std::string& path);
+bool FileExists(const std::string& path);
+// Creates every missing folder of the chain; true when the folder exists.
+bool MakeFolders(const std::string& folder);
+}  // namespace engine_path

@@ -132,13 +132,15 @@ void CInstallEngine::AddFile(const std::string& relativePath, int group)
 
 uint64_t CInstallEngine::GetFreeSpace() const
 {
-    // The drive root (or share) of the destination; a relative destination
-    // is measured on the current drive.
+    // The root of the destination's drive; a path without a drive letter is
+    // asked as it is.
+    std::string root = m_Destination;
+    if (root.size() >= 2 && root[1] == ':')
+        root = root.substr(0, 2);
+    if (!root.empty() && root.back() != '\\')
+        root += '\\';
     ULARGE_INTEGER available, total, free;
-    std::string folder = m_Destination;
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    if (!GetDiskFreeSpaceExA(folder.empty() ? nullptr : folder.c_str(), &available, &total, &free))
+    if (!GetDiskFreeSpaceExA(root.empty() ? nullptr : root.c_str(), &available, &total, &free))
         return 0;
     return available.QuadPart;
 }

@@ -1,0 +1,55 @@
+#include "installer/AppStartup.h"
+#include "framework/DebugOutput.h"
+#include "framework/StartupCallbacks.h"
+#include "framework/Thread.h"
+#include "installer/CommandLine.h"
+#include "installer/Product.h"
+#include <commctrl.h>
+
+namespace {
+CAppStartup* g_Startup = nullptr;
+}  // namespace
+
+CAppStartup::CAppStartup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
+    : m_hInstance(instance), m_hPrevInstance(previous), m_CommandLine(commandLine),
+      m_ShowCommand(showCommand)
+{
+    m_Arguments = SplitCommandLine(GetCommandLineA());
+    g_Startup = this;
+    InitCommonControls();
+    CStartupCallbacks::GetInstance().RunStartupCallbacks();
+    BuildBlendTables();
+    ClearDebugWindow();
+}
+
+CAppStartup::~CAppStartup()
+{
+    CThreadList::GetInstance().StopAll();
+    CStartupCallbacks::GetInstance().RunShutdownCallbacks();
+    g_Startup = nullptr;
+    m_Arguments.clear();
+}
+
+CAppStartup* CAppStartup::GetCurrent()
+{
+    return g_Startup;
+}
+
+// The surface layer's blend tables are not part of this build yet; this is
+// where they get built once it is.
+void BuildBlendTables()
+{
+}
+
+CSingleInstance::CSingleInstance() : m_hMutex(nullptr), m_First(true)
+{
+    std::string name = installer::ToForwardSlashes(installer::GetModulePath());
+    m_hMutex = CreateMutexA(nullptr, TRUE, name.c_str());
+    m_First = GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+CSingleInstance::~CSingleInstance()
+{
+    if (m_hMutex)
+        CloseHandle(m_hMutex);
+}

@@ -1,0 +1,133 @@
+#include "installer/UpdateRun.h"
+#include "installer/Product.h"
+#include "installer/resource.h"
+#include "setup/InstallEngine.h"
+
+const char* const kNotInstalledText = "Quillmoor～Brindlewick～がインストールされていません。";
+const char* const kErrorCaption = "エラー";
+const char* const kNoRoomText = "インストール先ハードディスクの容量が不足しています。";
+const char* const kSuccessText = "セットアップは正常に終了しました。";
+const char* const kSuccessCaption = "正常終了";
+
+namespace {
+
+const char* const kProductName = "Quillmoor";
+const char* const kSourceFolders[4] = {"data\\gamedata5", "data\\gamedata2", "data\\gamedata3",
+                                       "data\\gamedata4"};
+const char* const kFirstMarker = "\\patch\\1000_tradepost1116120116.pak";
+const char* const kSecondMarker = "\\patch\\1005_tokubetsu116120116.pak";
+const uint64_t kGroupBytes[4] = {968328970, 968328970, 102004022, 86448083};
+
+INT_PTR CALLBACK NoticeProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// The updating notice (template 103), shown while the engine copies.
+class CUpdatingNotice {
+public:
+    CUpdatingNotice()
+        : m_hWnd(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPDATING), nullptr,
+                                    NoticeProc, 0)) {}
+    ~CUpdatingNotice() { Close(); }
+    void Close()
+    {
+        if (m_hWnd)
+            DestroyWindow(m_hWnd);
+        m_hWnd = nullptr;
+    }
+
+private:
+    CUpdatingNotice(const CUpdatingNotice&) = delete;
+    CUpdatingNotice& operator=(const CUpdatingNotice&) = delete;
+    HWND m_hWnd;
+};
+
+std::string NormalizeSlashes(const std::string& path)
+{
+    std::string out = path;
+    for (size_t i = 0; i < out.size(); ++i) {
+        unsigned char c = out[i];
+        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < out.size())
+            ++i;
+        else if (c == '/')
+            out[i] = '\\';
+    }
+    return out;
+}
+
+void AddGroup(CInstallEngine& engine, int group)
+{
+    char full[MAX_PATH * 2] = {};
+    DWORD length = GetFullPathNameA(kSourceFolders[group], sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full)
+        return;
+    for (const std::string& relative : installer::ListFilesBelow(full))
+        engine.AddFile(relative, group);
+}
+
+}  // namespace
+
+void PlanUpdate(const std::string& gameFolder, HWND owner)
+{
+    CInstallEngine& engine = GetInstallEngine();
+    engine.Reset();
+    engine.SetProductName(kProductName);
+    engine.SetOwnerWindow(owner);
+    for (int group = 0; group < 4; ++group)
+        engine.SetSourceFolder(kSourceFolders[group], group);
+    engine.SetDestination(engine_path::Collapse(NormalizeSlashes(gameFolder)));
+
+    uint64_t required = 0;
+    if (engine_path::FileExists(engine_path::Collapse(gameFolder + kFirstMarker))) {
+        required = kGroupBytes[2];
+        AddGroup(engine, 2);
+    }
+    if (engine_path::FileExists(engine_path::Collapse(gameFolder + kSecondMarker))) {
+        required += kGroupBytes[3];
+        AddGroup(engine, 3);
+    }
+    required += kGroupBytes[1];
+    AddGroup(engine, 1);
+    required += kGroupBytes[0];
+    AddGroup(engine, 0);
+    engine.SetRequiredSize(required);
+}
+
+void RunUpdate(const std::string& gameFolder, HWND owner)
+{
+    CInstallEngine& engine = GetInstallEngine();
+    CUpdatingNotice notice;
+    PlanUpdate(gameFolder, owner);
+    if (engine.GetFreeSpace() <= engine.GetRequiredSize()) {
+        notice.Close();
+        MessageBoxA(nullptr, kNoRoomText, kErrorCaption, MB_ICONINFORMATION);
+        return;
+    }
+    if (!engine.Begin()) {
+        engine.Abort();
+        return;
+    }
+    for (;;) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        engine.GetTotalPercent();
+        Sleep(50);
+        if (engine.IsCancelled()) {
+            engine.Abort();
+            return;
+        }
+        if (!engine.IsFinished())
+            continue;
+        if (engine.IsCancelled()) {
+            engine.Abort();
+            return;
+        }
+        notice.Close();
+        MessageBoxA(owner, kSuccessText, kSuccessCaption, MB_ICONINFORMATION);
+        return;
+    }
+}

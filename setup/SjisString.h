@@ -1,0 +1,39 @@
+#pragma once
+// Shift-JIS aware byte-string helpers. Pure: no system calls.
+// A byte 0x81-0x9F or 0xE0-0xFC starts a double-byte character; the byte after
+// it is never examined or changed, so its 0x5C or 0x2F is never a separator.
+#include <cstdint>
+#include <string>
+
+bool IsSjisLeadByte(unsigned char c);
+
+std::string ToLowerAscii(const std::string& s);
+std::string ToUpperAscii(const std::string& s);
+// Every "/" to "\" / every "\" to "/".
+std::string NormalizeSlashes(const std::string& s);
+std::string ToForwardSlashes(const std::string& s);
+// Shortens runs of backslashes to one; a leading pair (network path) stays.
+std::string CollapseBackslashes(const std::string& s);
+std::string RemoveSpaces(const std::string& s);
+std::string RemoveTabs(const std::string& s);
+std::string RemoveCarriageReturns(const std::string& s);
+
+// The path without its last component (normalised and collapsed first).
+std::string ParentFolder(const std::string& path);
+// Two leading backslashes, or a colon anywhere outside double-byte characters.
+bool IsAbsolutePath(const std::string& path);
+// The part of full below base (byte-exact prefix), or empty.
+std::string RelativePath(const std::string& full, const std::string& base);
+
+// Standard drive / directory / name / extension splitting (extension keeps its
+// dot), Shift-JIS aware. Slashes of both kinds separate.
+void SplitPathParts(const std::string& path, std::string& drive, std::string& dir,
+                    std::string& name, std::string& ext);
+// Folder (drive + directory, one trailing backslash removed unless it is all
+// backslashes) and file (name + extension); the path is normalised first.
+void SplitPath(const std::string& path, std::string& folder, std::string& file);
+// Name and extension without its dot.
+void SplitFileName(const std::string& path, std::string& name, std::string& ext);
+
+std::string FormatInt(int value);
+std::string FormatFloat(float value);

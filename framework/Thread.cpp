@@ -154,11 +154,13 @@ void CThread::Stop()
     if (m_hThread && GetCurrentThreadId() != m_ThreadId) {
         HANDLE thread = m_hThread;
         m_hThread = nullptr;
-        m_ThreadId = static_cast<DWORD>(-1);
         lock.Leave();
         WaitForSingleObject(thread, INFINITE);
         lock.Enter();
         CloseHandle(thread);
+        // The id is kept until the thread has ended: while it winds down it
+        // must still recognise itself (CThreadList::StopAll from that thread).
+        m_ThreadId = static_cast<DWORD>(-1);
     }
 }
 

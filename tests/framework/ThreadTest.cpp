@@ -434,3 +434,27 @@ TEST(ThreadListTest, StopAllFromTheOnlyThreadDoesNotWait)
     EXPECT_EQ(0, thread.second);
     EXPECT_FALSE(CThreadList::GetInstance().StopAll());
 }
+
+TEST(ThreadListTest, StopAllFromThreadBeingJoinedDoesNotWaitForItself)
+{
+    // The owner's Stop is already waiting for the thread when the thread
+    // calls StopAll; the thread must still count as the caller.
+    struct LateStopper : CThread {
+        ~LateStopper() override
+        {
+            RequestStop();
+            Stop();
+        }
+        void ThreadMain() override
+        {
+            while (IsRunning())
+                Sleep(60000);
+            result = CThreadList::GetInstance().StopAll();
+        }
+        int result = -1;
+    } thread;
+    ASSERT_TRUE(thread.Start(0));
+    thread.Stop();
+    EXPECT_EQ(1, thread.result);
+    EXPECT_EQ(kNoId, thread.GetThreadId());
+}

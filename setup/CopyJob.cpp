@@ -142,6 +142,7 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, bool 
         // A job without a required size has no overall scale.
         if (m_RequiredSize != 0)
             m_TotalPercent = static_cast<LONG>((previous + done) * 100 / m_RequiredSize);
+        OnProgress();
     }
     return kDone;
 }

@@ -66,6 +66,10 @@ public:
 protected:
     // The job body; diskSet selects where sources are looked for.
     void RunJob(bool diskSet);
+    // The job's message boxes, owned by the owner window.
+    virtual int Prompt(const std::string& text, const char* caption, UINT style);
+    // Called on the job's thread after every chunk.
+    virtual void OnProgress() {}
 
 private:
     enum Outcome { kDone, kRetry, kCancel };
@@ -77,7 +81,6 @@ private:
     bool CreateDestination(const std::string& path, class CFileHandle& file);
     void Rollback();
     void Commit();
-    int Prompt(const std::string& text, const char* caption, UINT style);
 
     HWND m_hOwner;
     std::string m_ProductName;

@@ -1,0 +1,331 @@
+#include "framework/FileHandle.h"
+#include "setup/InstallEngine.h"
+#include <gtest/gtest.h>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct PromptCall {
+    std::string caption;
+    std::string text;
+    UINT style;
+};
+
+// The folder engine with scripted answers instead of message boxes.
+class CTestEngine : public CFolderInstallEngine {
+public:
+    std::function<int(const PromptCall&)> answer = [](const PromptCall&) { return IDCANCEL; };
+    std::vector<PromptCall> prompts;
+    std::vector<int> filePercents;
+    std::vector<int> totalPercents;
+
+protected:
+    int Prompt(const std::string& text, const char* caption, UINT style) override
+    {
+        PromptCall call{caption, text, style};
+        prompts.push_back(call);
+        return answer(call);
+    }
+    void OnProgress() override
+    {
+        filePercents.push_back(GetFilePercent());
+        totalPercents.push_back(GetTotalPercent());
+    }
+};
+
+std::string TempFolder()
+{
+    static int counter = 0;
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    std::string folder = std::string(base) + "engine_test_" + std::to_string(GetCurrentProcessId()) +
+                         "_" + std::to_string(++counter);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    engine_path::MakeFolders(engine_path::FolderOf(path));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD got = 0;
+    if (!bytes.empty())
+        ::ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Pattern(size_t size, char seed)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(seed + i * 7 + i / 251);
+    return bytes;
+}
+
+// Runs the job to its end (bounded).
+void RunToEnd(CInstallEngine& engine)
+{
+    ASSERT_TRUE(engine.Begin());
+    for (int i = 0; i < 400 && engine.IsRunning() && !engine.IsFinished(); ++i)
+        Sleep(25);
+    engine.Stop();
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        source = TempFolder();
+        destination = TempFolder();
+        engine.SetSourceFolder(source, 1);
+        engine.SetDestination(destination);
+        engine.SetRequiredSize(1000000);
+    }
+    CTestEngine engine;
+    std::string source;
+    std::string destination;
+};
+
+TEST_F(EngineTest, CopiesFilesInChunksWithPercentSequence)
+{
+    WriteFile(source + "\\a.bin", Pattern(40000, 1));
+    WriteFile(source + "\\sub\\b.bin", Pattern(16384, 2));
+    WriteFile(source + "\\empty.bin", "");
+    engine.AddFile("a.bin", 1);
+    engine.AddFile("sub\\b.bin", 1);
+    engine.AddFile("empty.bin", 1);
+    engine.SetRequiredSize(40000 + 16384);
+    RunToEnd(engine);
+    EXPECT_TRUE(engine.IsFinished());
+    EXPECT_FALSE(engine.IsCancelled());
+    EXPECT_TRUE(engine.prompts.empty());
+    EXPECT_EQ(std::vector<int>({40, 81, 100, 100}), engine.filePercents);
+    EXPECT_EQ(std::vector<int>({29, 58, 70, 100}), engine.totalPercents);
+    EXPECT_EQ(100, engine.GetTotalPercent());
+    EXPECT_EQ(Pattern(40000, 1), ReadFile(destination + "\\a.bin"));
+    EXPECT_EQ(Pattern(16384, 2), ReadFile(destination + "\\sub\\b.bin"));
+    EXPECT_EQ("", ReadFile(destination + "\\empty.bin"));
+    EXPECT_EQ(0u, engine.GetUndoCount());
+}
+
+TEST_F(EngineTest, DestinationPathCollapsesAndKeepsDoubleByteTrail)
+{
+    engine.SetDestination("C:\\game\\");
+    // "表" is 0x95 0x5C: its second byte must survive the collapse.
+    EXPECT_EQ("C:\\game\\\x95\x5C\\x.txt", engine.DestinationPath(CCopyEntry{1, "\\\x95\x5C\\\\x.txt"}));
+    EXPECT_EQ("C:\\a\\b", engine_path::Collapse("C:\\\\a\\\\\\b"));
+    EXPECT_EQ("C:\\\x83\x5C", engine_path::FolderOf("C:\\\x83\x5C\\f"));
+}
+
+TEST_F(EngineTest, MissingSourcePromptsRetryThenSucceeds)
+{
+    engine.AddFile("late.txt", 1);
+    engine.answer = [&](const PromptCall&) {
+        WriteFile(source + "\\late.txt", "now here");
+        return IDRETRY;
+    };
+    RunToEnd(engine);
+    ASSERT_EQ(1u, engine.prompts.size());
+    EXPECT_EQ("FileLoadError", engine.prompts[0].caption);
+    EXPECT_EQ(UINT(MB_ICONERROR | MB_RETRYCANCEL), engine.prompts[0].style);
+    std::string head = source + "\\late.txt\nファイル読み込みに失敗しました。[Error::CreateFile]\nWindowsError:";
+    EXPECT_EQ(head, engine.prompts[0].text.substr(0, head.size()));
+    EXPECT_GT(engine.prompts[0].text.size(), head.size()) << "system message missing";
+    EXPECT_EQ("now here", ReadFile(destination + "\\late.txt"));
+    EXPECT_TRUE(engine.IsFinished());
+    EXPECT_FALSE(engine.IsCancelled());
+}
+
+TEST_F(EngineTest, CancelSetsFinishedAndCancelledAndCreatesNothing)
+{
+    engine.AddFile("missing.txt", 1);
+    RunToEnd(engine);
+    EXPECT_TRUE(engine.IsFinished());
+    EXPECT_TRUE(engine.IsCancelled());
+    EXPECT_FALSE(Exists(destination + "\\missing.txt"));
+}
+
+TEST_F(EngineTest, AbortRestoresReplacedFilesAndDeletesCreatedOnes)
+{
+    WriteFile(source + "\\keep.txt", "new keep");
+    WriteFile(source + "\\fresh.txt", "fresh");
+    WriteFile(destination + "\\keep.txt", "original keep");
+    WriteFile(destination + "\\other.txt", "untouched");
+    engine.AddFile("keep.txt", 1);
+    engine.AddFile("fresh.txt", 1);
+    engine.AddFile("", 1);
+    engine.AddFile("missing.txt", 1);
+    bool copiedBeforePrompt = false;
+    engine.answer = [&](const PromptCall&) {
+        copiedBeforePrompt = ReadFile(destination + "\\keep.txt") == "new keep";
+        return IDCANCEL;
+    };
+    RunToEnd(engine);
+    EXPECT_TRUE(copiedBeforePrompt);
+    EXPECT_TRUE(engine.IsCancelled());
+    engine.Abort();
+    EXPECT_EQ("original keep", ReadFile(destination + "\\keep.txt"));
+    EXPECT_EQ("untouched", ReadFile(destination + "\\other.txt"));
+    EXPECT_FALSE(Exists(destination + "\\fresh.txt"));
+    EXPECT_FALSE(Exists(destination + "\\keep.txt.quillbak"));
+    EXPECT_EQ(0u, engine.GetUndoCount());
+}
+
+TEST_F(EngineTest, SuccessLeavesNoBackupAndBackupNameAvoidsExistingFiles)
+{
+    WriteFile(source + "\\f.txt", "new");
+    WriteFile(destination + "\\f.txt", "old");
+    WriteFile(destination + "\\f.txt.quillbak", "the user's own file");
+    engine.AddFile("f.txt", 1);
+    engine.AddFile("f.txt", 1);  // the same destination twice keeps one original
+    RunToEnd(engine);
+    EXPECT_FALSE(engine.IsCancelled());
+    EXPECT_EQ("new", ReadFile(destination + "\\f.txt"));
+    EXPECT_EQ("the user's own file", ReadFile(destination + "\\f.txt.quillbak"));
+    EXPECT_FALSE(Exists(destination + "\\f.txt.quillbak1"));
+}
+
+TEST_F(EngineTest, AbortJoinsTheThreadBeforeDeleting)
+{
+    WriteFile(source + "\\one.txt", "1");
+    engine.AddFile("one.txt", 1);
+    engine.AddFile("missing.txt", 1);
+    std::atomic<bool> inPrompt(false);
+    std::atomic<bool> sawFileAtEnd(false);
+    engine.answer = [&](const PromptCall&) {
+        inPrompt = true;
+        Sleep(300);
+        sawFileAtEnd = Exists(destination + "\\one.txt");
+        return IDCANCEL;
+    };
+    ASSERT_TRUE(engine.Begin());
+    for (int i = 0; i < 200 && !inPrompt; ++i)
+        Sleep(10);
+    ASSERT_TRUE(inPrompt);
+    engine.Abort();
+    EXPECT_TRUE(sawFileAtEnd) << "a file was deleted while the job still ran";
+    EXPECT_FALSE(engine.IsRunning());
+    EXPECT_FALSE(Exists(destination + "\\one.txt"));
+}
+
+TEST_F(EngineTest, ResetOnRunningJobWaitsThenClears)
+{
+    engine.AddFile("missing.txt", 1);
+    engine.SetProductName("Quillmoor");
+    std::atomic<bool> inPrompt(false), promptDone(false);
+    engine.answer = [&](const PromptCall&) {
+        inPrompt = true;
+        Sleep(300);
+        promptDone = true;
+        return IDCANCEL;
+    };
+    ASSERT_TRUE(engine.Begin());
+    for (int i = 0; i < 200 && !inPrompt; ++i)
+        Sleep(10);
+    engine.Reset();
+    EXPECT_TRUE(promptDone) << "Reset returned while the job still ran";
+    EXPECT_FALSE(engine.IsRunning());
+    EXPECT_FALSE(engine.IsFinished());
+    EXPECT_FALSE(engine.IsCancelled());
+    EXPECT_TRUE(engine.GetCopyList().empty());
+    EXPECT_EQ("", engine.GetProductName());
+    EXPECT_EQ("", engine.GetDestination());
+    EXPECT_EQ(0u, engine.GetRequiredSize());
+}
+
+TEST_F(EngineTest, NoRoomWhenRequiredSizeReachesFreeSpace)
+{
+    engine.AddFile("x.txt", 1);
+    engine.SetRequiredSize(~uint64_t(0));
+    RunToEnd(engine);
+    ASSERT_EQ(1u, engine.prompts.size());
+    EXPECT_EQ("容量不足", engine.prompts[0].caption);
+    EXPECT_EQ("インストール先の容量が不足しています。\n十分な容量を確保してから再度インストールを試みてください。",
+              engine.prompts[0].text);
+    EXPECT_EQ(UINT(MB_ICONERROR), engine.prompts[0].style);
+    EXPECT_TRUE(engine.IsCancelled());
+    EXPECT_FALSE(engine.IsFinished());
+}
+
+TEST_F(EngineTest, LockedDestinationPromptsCreateErrorAndKeepsOriginal)
+{
+    WriteFile(source + "\\held.txt", "replacement");
+    WriteFile(destination + "\\held.txt", "held original");
+    engine.AddFile("held.txt", 1);
+    HANDLE held = CreateFileA((destination + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    engine.answer = [&](const PromptCall& call) {
+        if (engine.prompts.size() == 1) {
+            EXPECT_EQ("FileCreateError", call.caption);
+            CloseHandle(held);
+            return IDRETRY;
+        }
+        return IDCANCEL;
+    };
+    RunToEnd(engine);
+    EXPECT_EQ(1u, engine.prompts.size());
+    EXPECT_EQ("replacement", ReadFile(destination + "\\held.txt"));
+}
+
+TEST_F(EngineTest, ReadBytesAndWriteBytesPutThePositionBack)
+{
+    std::string path = source + "\\short.bin";
+    WriteFile(path, "0123456789");
+    CFileHandle file;
+    ASSERT_TRUE(file.OpenRead(path.c_str()));
+    char buffer[32];
+    ASSERT_TRUE(file.ReadBytes(buffer, 4));
+    EXPECT_FALSE(file.ReadBytes(buffer, 20));
+    EXPECT_EQ(4u, file.Tell());
+    EXPECT_TRUE(file.ReadBytes(buffer, 6));
+    EXPECT_EQ("456789", std::string(buffer, 6));
+    EXPECT_FALSE(file.WriteBytes("x", 1));  // opened for reading only
+    EXPECT_EQ(10u, file.Tell());
+}
+
+TEST(DiskSetEngine, FirstCandidateIsTheDiskFolderBelowTheCurrentDirectory)
+{
+    std::string root = TempFolder();
+    std::string destination = TempFolder();
+    WriteFile(root + "\\disk\\f.txt", "from disk folder");
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
+    struct CDiskEngine : CInstallEngine {
+        int Prompt(const std::string&, const char*, UINT) override { return IDNO; }
+    } engine;
+    engine.SetDiskFolder("disk");
+    engine.SetDestination(destination);
+    engine.SetRequiredSize(16);
+    engine.AddFile("f.txt", 1);
+    RunToEnd(engine);
+    SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(engine.IsCancelled());
+    EXPECT_EQ("disk\\f.txt", engine.GetCurrentSource());
+    EXPECT_EQ("from disk folder", ReadFile(destination + "\\f.txt"));
+}
+
+}  // namespace

@@ -11,6 +11,9 @@ CDebugWindow& CDebugWindow::GetInstance()
 {
     // Lives until the process ends; the shutdown callback closes its window.
     static CDebugWindow* instance = nullptr;
+    // The timer thread started below registers with the thread list, which
+    // must not need the process lock then.
+    CThreadList::GetInstance();
     CCriticalLock lock(GetProcessLock());
     if (!instance) {
         instance = new CDebugWindow;
@@ -162,6 +165,13 @@ void CDebugWindow::EnableLog()
     CCriticalLock lock(m_OutputLock);
     m_LogOn = 1;
     OpenLog();
+}
+
+void CDebugWindow::CloseLog()
+{
+    CCriticalLock lock(m_OutputLock);
+    m_LogOn = 0;
+    m_Log.Close();
 }
 
 namespace {

@@ -31,6 +31,9 @@ public:
     bool Show();
     void Clear();
     void EnableLog();
+    // Closes "log.txt" and ends logging for the rest of the run, so the file
+    // can be read (it is held open without sharing while logging).
+    void CloseLog();
 
     void OnSetupWindow(CWindowParams& params) override;
     int OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -3,7 +3,8 @@
 #include "framework/StartupCallbacks.h"
 #include "framework/Thread.h"
 #include "installer/CommandLine.h"
-#include "installer/Product.h"
+#include "setup/PathUtil.h"
+#include "setup/SjisString.h"
 #include <commctrl.h>
 
 namespace {
@@ -43,7 +44,7 @@ void BuildBlendTables()
 
 CSingleInstance::CSingleInstance() : m_hMutex(nullptr), m_First(true)
 {
-    std::string name = installer::ToForwardSlashes(installer::GetModulePath());
+    std::string name = ToForwardSlashes(GetModulePath());
     m_hMutex = CreateMutexA(nullptr, TRUE, name.c_str());
     m_First = GetLastError() != ERROR_ALREADY_EXISTS;
 }

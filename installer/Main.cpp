@@ -1,12 +1,20 @@
 #include "installer/AppStartup.h"
-#include "installer/Product.h"
 #include "installer/UpdateRun.h"
-#include "setup/InstallEngine.h"
+#include "setup/PathUtil.h"
+#include "setup/ProductLookup.h"
+#include "setup/SjisString.h"
 #include <commctrl.h>
 
 namespace {
 
 const char* const kProductNames[2] = {"Quillmoor", "Quillmoor（Varnel）"};
+
+// The registered program: the default value when absolute, else joined to
+// the folder.
+std::string RegisteredProgram(const std::string& folder, const std::string& program)
+{
+    return IsAbsolutePath(program) ? program : CollapseBackslashes(folder + "\\" + program);
+}
 
 int NotInstalled()
 {
@@ -24,14 +32,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         return 0;
 
     std::string folder, program;
-    if (!installer::FindInstalledProduct(kProductNames[0], &folder, &program) &&
-        !installer::FindInstalledProduct(kProductNames[1], &folder, &program))
+    if (!FindInstalledProduct(kProductNames[0], folder, program) &&
+        !FindInstalledProduct(kProductNames[1], folder, program))
         return NotInstalled();
     // The game counts as installed only when its registered program exists.
-    if (!engine_path::FileExists(installer::RegisteredProgramPath(folder, program)))
+    CFindFile find;
+    if (!find.Find(RegisteredProgram(folder, program)))
         return NotInstalled();
 
-    SetCurrentDirectoryA(installer::GetModuleFolder().c_str());
+    SetCurrentFolder(GetModuleFolder());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
 

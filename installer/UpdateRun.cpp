@@ -1,7 +1,8 @@
 #include "installer/UpdateRun.h"
-#include "installer/Product.h"
 #include "installer/resource.h"
 #include "setup/InstallEngine.h"
+#include "setup/PathUtil.h"
+#include "setup/SjisString.h"
 
 const char* const kNotInstalledText = "Quillmoor～Brindlewick～がインストールされていません。";
 const char* const kErrorCaption = "エラー";
@@ -43,27 +44,21 @@ private:
     HWND m_hWnd;
 };
 
-std::string NormalizeSlashes(const std::string& path)
-{
-    std::string out = path;
-    for (size_t i = 0; i < out.size(); ++i) {
-        unsigned char c = out[i];
-        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < out.size())
-            ++i;
-        else if (c == '/')
-            out[i] = '\\';
-    }
-    return out;
-}
-
 void AddGroup(CInstallEngine& engine, int group)
 {
-    char full[MAX_PATH * 2] = {};
-    DWORD length = GetFullPathNameA(kSourceFolders[group], sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
+    std::string folder = MakeFullPath(kSourceFolders[group]);
+    if (folder.empty())
         return;
-    for (const std::string& relative : installer::ListFilesBelow(full))
-        engine.AddFile(relative, group);
+    CFileList list;
+    list.List(folder, "*.*", true);
+    for (const std::string& file : list.Files())
+        engine.AddFile(RelativePath(file, folder), group);
+}
+
+bool Exists(const std::string& path)
+{
+    CFindFile find;
+    return find.Find(CollapseBackslashes(path));
 }
 
 }  // namespace
@@ -76,14 +71,14 @@ void PlanUpdate(const std::string& gameFolder, HWND owner)
     engine.SetOwnerWindow(owner);
     for (int group = 0; group < 4; ++group)
         engine.SetSourceFolder(kSourceFolders[group], group);
-    engine.SetDestination(engine_path::Collapse(NormalizeSlashes(gameFolder)));
+    engine.SetDestination(CollapseBackslashes(NormalizeSlashes(gameFolder)));
 
     uint64_t required = 0;
-    if (engine_path::FileExists(engine_path::Collapse(gameFolder + kFirstMarker))) {
+    if (Exists(gameFolder + kFirstMarker)) {
         required = kGroupBytes[2];
         AddGroup(engine, 2);
     }
-    if (engine_path::FileExists(engine_path::Collapse(gameFolder + kSecondMarker))) {
+    if (Exists(gameFolder + kSecondMarker)) {
         required += kGroupBytes[3];
         AddGroup(engine, 3);
     }

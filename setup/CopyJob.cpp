@@ -1,5 +1,7 @@
 #include "framework/FileHandle.h"
 #include "setup/InstallEngine.h"
+#include "setup/PathUtil.h"
+#include "setup/SjisString.h"
 #include <cstdio>
 #include <set>
 
@@ -149,8 +151,9 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, bool 
 
 bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& file)
 {
-    if (!engine_path::MakeFolders(engine_path::FolderOf(path)))
-        return false;
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    MakeFolderChain(folder);  // an existing folder is fine
     for (const CUndoStep& step : m_Undo)
         if (lstrcmpiA(step.path.c_str(), path.c_str()) == 0)
             return file.OpenWrite(path.c_str(), true);
@@ -181,8 +184,9 @@ bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& fil
 // when none has it. Empty when the user declines.
 std::string CInstallEngine::DiskSetSourcePath(const CCopyEntry& entry)
 {
-    std::string candidate = engine_path::Join(m_DiskFolder, entry.relativePath);
-    if (engine_path::FileExists(candidate))
+    CFindFile find;
+    std::string candidate = CollapseBackslashes(m_DiskFolder + "\\" + entry.relativePath);
+    if (find.Find(candidate))
         return candidate;
     for (;;) {
         int start = g_LastDrive ? g_LastDrive - 'A' : 0;
@@ -193,9 +197,9 @@ std::string CInstallEngine::DiskSetSourcePath(const CCopyEntry& entry)
             g_LastDrive = static_cast<char>('A' + index);
             char root[8];
             std::snprintf(root, sizeof root, "%c:\\", 'A' + index);
-            std::string path = engine_path::Collapse(std::string(root) + "\\" + m_DiskFolder + "\\" +
+            std::string path = CollapseBackslashes(std::string(root) + "\\" + m_DiskFolder + "\\" +
                                                      entry.relativePath);
-            if (engine_path::FileExists(path))
+            if (find.Find(path))
                 return path;
         }
         char text[64];

@@ -109,14 +109,3 @@ public:
 // The one process-wide engine.
 CFolderInstallEngine& GetInstallEngine();
 
-namespace engine_path {
-// Shift-JIS aware: doubled backslashes collapse to one.
-std::string Collapse(const std::string& path);
-// folder + "\\" + relative, collapsed.
-std::string Join(const std::string& folder, const std::string& relative);
-// The folder part of a path (up to its last backslash), empty when none.
-std::string FolderOf(const std::string& path);
-bool FileExists(const std::string& path);
-// Creates every missing folder of the chain; true when the folder exists.
-bool MakeFolders(const std::string& folder);
-}  // namespace engine_path

@@ -1,0 +1,131 @@
+#include "framework/StartupCallbacks.h"
+#include "framework/Thread.h"
+#include "installer/AppStartup.h"
+#include "installer/UpdateRun.h"
+#include "setup/InstallEngine.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+int g_Startups = 0;
+int g_Shutdowns = 0;
+int g_Late = 0;
+void OnStartup() { ++g_Startups; }
+void OnShutdown() { ++g_Shutdowns; }
+void OnLate() { ++g_Late; }
+
+// One process-wide start-up list: the order of these steps is one test.
+TEST(AppStartup, CallbacksRunOnceAndLateStartupCallbacksNever)
+{
+    AddStartupCallback(make_callback(OnStartup));
+    AddShutdownCallback(make_callback(OnShutdown));
+    EXPECT_EQ(nullptr, CAppStartup::GetCurrent());
+    {
+        char line[] = "ignored";
+        CAppStartup startup(GetModuleHandleA(nullptr), nullptr, line, SW_SHOW);
+        EXPECT_EQ(&startup, CAppStartup::GetCurrent());
+        EXPECT_EQ(1, g_Startups);
+        EXPECT_FALSE(startup.GetArguments().empty()) << "the program's own name is the first argument";
+        AddStartupCallback(make_callback(OnLate));
+        EXPECT_EQ(0, g_Shutdowns);
+    }
+    EXPECT_EQ(nullptr, CAppStartup::GetCurrent());
+    EXPECT_EQ(1, g_Startups);
+    EXPECT_EQ(1, g_Shutdowns);
+    EXPECT_EQ(0, g_Late);
+    CStartupCallbacks::GetInstance().RunStartupCallbacks();
+    CStartupCallbacks::GetInstance().RunShutdownCallbacks();
+    EXPECT_EQ(1, g_Startups);
+    EXPECT_EQ(1, g_Shutdowns);
+}
+
+TEST(SingleInstance, SecondGuardOfTheSameProgramIsNotFirst)
+{
+    CSingleInstance first;
+    EXPECT_TRUE(first.IsFirstInstance());
+    {
+        CSingleInstance second;
+        EXPECT_FALSE(second.IsFirstInstance());
+    }
+    // The mutex is named after the program's path with forward slashes.
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    for (char& c : name)
+        if (c == '\\')
+            c = '/';
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+    EXPECT_NE(nullptr, mutex) << name;
+    if (mutex)
+        CloseHandle(mutex);
+}
+
+TEST(SingleInstance, ReleasedGuardLetsANewOneBeFirst)
+{
+    { CSingleInstance first; }
+    CSingleInstance again;
+    EXPECT_TRUE(again.IsFirstInstance());
+}
+
+std::string TempFolder(const char* tag)
+{
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    std::string folder = std::string(base) + tag + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void Touch(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(file);
+}
+
+// The plan's order and byte totals, without copying.
+TEST(PlanUpdate, RequiredSizeAndListOrderFollowTheMarkers)
+{
+    std::string medium = TempFolder("plan_medium_");
+    std::string game = TempFolder("plan_game_");
+    for (const char* folder : {"\\data", "\\data\\gamedata2", "\\data\\gamedata3", "\\data\\gamedata4",
+                               "\\data\\gamedata5", "\\data\\gamedata2\\patch"})
+        CreateDirectoryA((medium + folder).c_str(), nullptr);
+    Touch(medium + "\\data\\gamedata2\\patch\\p.txt");
+    Touch(medium + "\\data\\gamedata3\\three.txt");
+    Touch(medium + "\\data\\gamedata4\\four.txt");
+    Touch(medium + "\\data\\gamedata5\\five.txt");
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(medium.c_str()));
+
+    auto groups = [] {
+        std::vector<std::pair<int, std::string>> list;
+        for (const CCopyEntry& entry : GetInstallEngine().GetCopyList())
+            list.push_back({entry.group, entry.relativePath});
+        return list;
+    };
+    PlanUpdate(game, nullptr);
+    EXPECT_EQ(1936657940u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "patch\\p.txt"}, {0, "five.txt"}}), groups());
+    EXPECT_EQ("Quillmoor", GetInstallEngine().GetProductName());
+
+    CreateDirectoryA((game + "\\patch").c_str(), nullptr);
+    Touch(game + "\\patch\\1005_tokubetsu116120116.pak");
+    PlanUpdate(game + "\\", nullptr);
+    EXPECT_EQ(2023106023u, GetInstallEngine().GetRequiredSize());
+    Touch(game + "\\patch\\1000_tradepost1116120116.pak");
+    PlanUpdate(game, nullptr);
+    EXPECT_EQ(2125110045u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{
+                  {2, "three.txt"}, {3, "four.txt"}, {1, "patch\\p.txt"}, {0, "five.txt"}}),
+              groups());
+    DeleteFileA((game + "\\patch\\1005_tokubetsu116120116.pak").c_str());
+    PlanUpdate(game, nullptr);
+    EXPECT_EQ(2038661962u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ(game, GetInstallEngine().GetDestination());
+    SetCurrentDirectoryA(previous);
+    GetInstallEngine().Reset();
+}
+
+}  // namespace

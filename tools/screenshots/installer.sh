@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Screenshots of the installer under Xvfb: the updating notice and one
+# message box (a "FileLoadError" prompt, held by a locked source file), into
+# out/screenshots/. Sets up a Japanese font for the prefix first.
+# Needs out/installer.exe, out/answer.exe and out/hold.exe.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$ROOT"
+for exe in installer answer hold; do
+  [ -x "out/$exe.exe" ] || { echo "out/$exe.exe missing (build the installer, answer and hold targets)"; exit 1; }
+done
+export QUILL_WINEPREFIX=${QUILL_WINEPREFIX:-$ROOT/build/screenshots/wineprefix}
+. tools/wine-env.sh
+quill_wine_up
+SHOTS=$ROOT/out/screenshots
+mkdir -p "$SHOTS"
+
+# The templates name "ＭＳ Ｐゴシック"; map it (and the UI fonts) to IPA Gothic.
+FONTDIR=$WINEPREFIX/drive_c/windows/Fonts
+for f in /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf \
+         /usr/share/fonts/truetype/fonts-japanese-gothic.ttf; do
+  [ -e "$f" ] && ln -sf "$(readlink -f "$f")" "$FONTDIR/$(basename "$f")"
+done
+SUBST='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+for name in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS PGothic" "MS Gothic" "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma"; do
+  wine reg add "$SUBST" /v "$name" /d "IPAPGothic" /f >/dev/null 2>&1
+done
+# Without a window manager Wine draws the captions itself.
+wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+wineserver -k >/dev/null 2>&1 || true   # the font cache is read at start
+quill_wine_up
+
+WORK=$(mktemp -d /tmp/quill-shots.XXXXXX)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+mkdir -p "$WORK/game" "$WORK/medium/data/gamedata2" "$WORK/medium/data/gamedata5"
+echo game >"$WORK/game/Quillmoor.exe"
+echo held >"$WORK/medium/data/gamedata2/held.txt"
+cp out/installer.exe "$WORK/medium/"
+win() { echo "Z:${1//\//\\}"; }
+KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\Quillmoor.exe'
+wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Quillmoor.exe' /f >/dev/null 2>&1 || true
+wine reg add "$KEY" /ve /d "$(win "$WORK/game")\\Quillmoor.exe" /f >/dev/null 2>&1
+wine reg add "$KEY" /v Path /d "$(win "$WORK/game")" /f >/dev/null 2>&1
+
+timeout 40 wine out/hold.exe "$(win "$WORK/medium/data/gamedata2/held.txt")" 25 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+timeout 40 wine "$WORK/medium/installer.exe" >/dev/null 2>&1 &
+pids+=($!)
+# Wait for the prompt (printed, not answered), then photograph it over the notice.
+timeout 25 wine out/answer.exe -t 20 none | iconv -f cp932 -t utf-8
+sleep 1
+import -window root "$SHOTS/installer-prompt.png"
+# Move the prompt aside so that the notice shows alone.
+for w in $(xdotool search --name FileLoadError 2>/dev/null); do xdotool windowmove "$w" 0 440 || true; done
+sleep 1
+import -window root "$SHOTS/installer-notice.png"
+timeout 25 wine out/answer.exe -t 20 cancel >/dev/null
+wait "${pids[1]}" 2>/dev/null || true
+wine reg delete "$KEY" /f >/dev/null 2>&1 || true
+ls -l "$SHOTS"

@@ -1,0 +1,565 @@
+// CFile through Wine: disk files, lookup order, packs, LZSS kinds, bitmaps
+// and text tables, with fixtures made by the pak tool.
+#include "filesystem/File.h"
+#include "filesystem/ImageFile.h"
+#include "filesystem/LzssCodec.h"
+#include "filesystem/TextTable.h"
+#include "framework/DebugPrint.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string WinPath(std::string host)
+{
+    for (char& c : host)
+        if (c == '/') c = '\\';
+    return "Z:" + host;
+}
+
+const std::string kRoot = WinPath(QUILL_BINARY_DIR "/fstest");
+
+std::vector<std::string> g_trace;
+void Capture(const char* line) { g_trace.push_back(line); }
+
+struct TraceCapture {
+    DebugPrintSink previous;
+    TraceCapture() : previous(SetDebugPrintSink(Capture)) { g_trace.clear(); }
+    ~TraceCapture() { SetDebugPrintSink(previous); }
+};
+
+void MakeFolders(const std::string& path)
+{
+    for (size_t i = 3; i <= path.size(); ++i)
+        if (i == path.size() || path[i] == '\\')
+            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = data.cFileName;
+            if (n == "." || n == "..")
+                continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(dir + "\\" + n);
+            else
+                DeleteFileA((dir + "\\" + n).c_str());
+        } while (FindNextFileA(h, &data));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// A clean folder for one test below the build tree.
+std::string Folder(const std::string& name)
+{
+    std::string dir = kRoot + "\\" + name;
+    RemoveTree(dir);
+    MakeFolders(dir);
+    return dir;
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
+{
+    size_t slash = path.find_last_of('\\');
+    MakeFolders(path.substr(0, slash));
+    CFile f;
+    ASSERT_TRUE(f.Create(path, true)) << path;
+    if (!data.empty()) {
+        ASSERT_EQ(1u, f.Write(data.data(), uint32_t(data.size()), 1)) << path;
+    }
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// Runs out\pak.exe with the arguments; returns its exit code.
+int Pak(const std::string& args)
+{
+    std::string cmd = "\"" + WinPath(QUILL_OUT_DIR "/pak.exe") + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return int(code);
+}
+
+std::vector<uint8_t> ReadAll(CFileInterface& f)
+{
+    std::vector<uint8_t> data(f.GetSize());
+    if (!data.empty()) {
+        EXPECT_EQ(1u, f.Read(data.data(), uint32_t(data.size()), 1));
+    }
+    return data;
+}
+
+std::string ReadText(const std::string& path)
+{
+    CFile f;
+    if (f.Open(path) != 1)
+        return "<not opened>";
+    std::vector<uint8_t> d = ReadAll(f);
+    return std::string(d.begin(), d.end());
+}
+
+std::vector<uint8_t> Pattern(size_t n, unsigned seed)
+{
+    std::vector<uint8_t> v(n);
+    uint32_t x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        // Half structure, half noise, like game data.
+        v[i] = (i / 64) % 2 ? uint8_t(x >> 24) : uint8_t(i % 251);
+    }
+    return v;
+}
+
+// Presses the button of every message box of this process while it runs,
+// keeping the text and caption of the last one.
+class DialogAnswerer {
+public:
+    DialogAnswerer() : m_thread([this] { Run(); }) {}
+    ~DialogAnswerer() { m_stop = true; m_thread.join(); }
+    int Count() const { return m_count; }
+    std::string Text() const { return m_text; }
+    std::string Caption() const { return m_caption; }
+
+private:
+    static BOOL CALLBACK FindText(HWND child, LPARAM param)
+    {
+        char cls[64], text[2048];
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
+            *reinterpret_cast<std::string*>(param) = text;
+        return TRUE;
+    }
+    static BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
+    {
+        DialogAnswerer* self = reinterpret_cast<DialogAnswerer*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        char cls[64];
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
+            char caption[256];
+            GetWindowTextA(hwnd, caption, sizeof caption);
+            std::string text;
+            EnumChildWindows(hwnd, FindText, LPARAM(&text));
+            self->m_caption = caption;
+            self->m_text = text;
+            ++self->m_count;
+            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+        }
+        return TRUE;
+    }
+    void Run()
+    {
+        while (!m_stop) {
+            EnumWindows(FindDialog, LPARAM(this));
+            Sleep(30);
+        }
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_count{0};
+    std::string m_text, m_caption;
+    std::thread m_thread;
+};
+
+}  // namespace
+
+TEST(DiskFile, WriteReadAndSeekRules)
+{
+    std::string dir = Folder("disk");
+    CFile f;
+    EXPECT_EQ(0, f.Open(""));
+    EXPECT_FALSE(f.IsOpen());
+    char buf[64] = {};
+    EXPECT_EQ(0u, f.Read(buf, 1, 1)) << "closed";
+    EXPECT_FALSE(f.Seek(0, 0));
+
+    ASSERT_TRUE(f.Create(dir + "\\a.txt", true));
+    EXPECT_EQ(13u, f.Write("0123456789abc", 1, 13));
+    EXPECT_EQ(0u, f.Write("x", 0, 1));
+    f.Close();
+    ASSERT_TRUE(f.Create(dir + "\\a.txt", false));
+    EXPECT_EQ(13u, f.Tell()) << "without truncation the file is appended to";
+    f.Close();
+
+    ASSERT_EQ(1, f.Open(dir + "\\a.txt"));
+    EXPECT_NE(nullptr, dynamic_cast<CDiskFile*>(f.GetImplementation()));
+    EXPECT_EQ(13u, f.GetSize());
+    ASSERT_TRUE(f.Seek(4, 0));
+    EXPECT_EQ(2u, f.Read(buf, 4, 10)) << "10 elements of 4 with 9 bytes left";
+    EXPECT_EQ(0, std::memcmp(buf, "456789abc", 9));
+    EXPECT_EQ(13u, f.Tell());
+    EXPECT_EQ(0u, f.Read(buf, 1, 1));
+    EXPECT_TRUE(f.Seek(-3, 2));
+    EXPECT_EQ(1u, f.Read(buf, 3, 1));
+    EXPECT_EQ(0, std::memcmp(buf, "abc", 3));
+    EXPECT_FALSE(f.Seek(0, 3));
+    f.Rewind();
+    EXPECT_EQ(0u, f.Tell());
+    EXPECT_EQ(0u, f.Read(buf, 0, 4));
+    f.Close();
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_EQ(0u, f.GetSize());
+
+    // A relative name is resolved against the current directory.
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    SetCurrentDirectoryA(dir.c_str());
+    EXPECT_EQ(1, f.Open("A.TXT"));
+    SetCurrentDirectoryA(cwd);
+}
+
+TEST(DiskFile, CreateFailureIsTraced)
+{
+    TraceCapture trace;
+    std::string dir = Folder("create");
+    CFile f;
+    std::string bad = dir + "\\missing\\x.txt";
+    EXPECT_FALSE(f.Create(bad, true));
+    EXPECT_FALSE(f.IsOpen());
+    ASSERT_EQ(1u, g_trace.size());
+    EXPECT_EQ("error：ファイルの作成に失敗しました。<" + bad + "> [CFile::Create()]", g_trace[0]);
+    // A file held open without sharing cannot be created again.
+    CFile holder;
+    ASSERT_TRUE(holder.Create(dir + "\\held.txt", true));
+    EXPECT_FALSE(f.Create(dir + "\\held.txt", true));
+}
+
+TEST(FileLookup, LooseBeforeSinglePackBeforeArchives)
+{
+    std::string dir = Folder("order");
+    WriteText(dir + "\\src\\bg\\a.bmp", "from data.pak");
+    WriteText(dir + "\\src\\bg\\b.bmp", "b from data.pak");
+    WriteText(dir + "\\single\\a.bmp", "from the single pack");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
+    MakeFolders(dir + "\\data\\bg");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data\\bg\\a98109112.pak " + dir + "\\single\\a.bmp"));
+
+    EXPECT_EQ("from the single pack", ReadText(dir + "\\data\\bg\\a.bmp"));
+    CFile f;
+    ASSERT_EQ(1, f.Open(dir + "\\data\\bg\\a.bmp"));
+    EXPECT_NE(nullptr, dynamic_cast<CZipSingleFile*>(f.GetImplementation()));
+    EXPECT_EQ("b from data.pak", ReadText(dir + "\\data\\bg\\b.bmp"));
+    ASSERT_EQ(1, f.Open(dir + "\\data\\bg\\b.bmp"));
+    EXPECT_NE(nullptr, dynamic_cast<CZipArchiveFile*>(f.GetImplementation()));
+    WriteText(dir + "\\data\\bg\\a.bmp", "loose");
+    EXPECT_EQ("loose", ReadText(dir + "\\data\\bg\\a.bmp"));
+    // Slashes and case of the request do not matter for pack members.
+    EXPECT_EQ("b from data.pak", ReadText(dir + "/DATA/bg//B.BMP"));
+    EXPECT_EQ(0, f.Open(dir + "\\data\\bg\\c.bmp"));
+    EXPECT_FALSE(f.IsOpen());
+}
+
+TEST(FileLookup, NearestArchiveFirstAndMemberNames)
+{
+    std::string dir = Folder("nearest");
+    WriteText(dir + "\\outer\\bg\\a.bmp", "outer");
+    WriteText(dir + "\\outer\\bg\\x.bmp", "outer x");
+    WriteText(dir + "\\inner\\x.bmp", "inner x");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\outer"));
+    MakeFolders(dir + "\\data");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data\\bg.pak " + dir + "\\inner"));
+    EXPECT_EQ("inner x", ReadText(dir + "\\data\\bg\\x.bmp")) << "nearest archive first";
+    EXPECT_EQ("outer", ReadText(dir + "\\data\\bg\\a.bmp")) << "bg.pak lacks it, data.pak has it";
+
+    // An index name stored as BG/A.BMP is found for ...\data\bg\a.bmp.
+    std::vector<PackSource> members = {{"BG/A.BMP", {'u', 'p'}}};
+    std::string other = Folder("nearest2");
+    WriteBytes(other + "\\data.pak", PackBuildArchive(members));
+    EXPECT_EQ("up", ReadText(other + "\\data\\bg\\a.bmp"));
+    // An empty index yields nothing; a pack named after no folder is not used.
+    WriteBytes(other + "\\data.pak", PackBuildArchive({}));
+    CZipArchiveFile member;
+    EXPECT_EQ(0, member.Open(other + "\\data\\bg\\a.bmp"));
+}
+
+TEST(FileLookup, SinglePackWithAnotherNameIsNotUsed)
+{
+    std::string dir = Folder("singlename");
+    WriteText(dir + "\\src\\a.bmp", "archive");
+    WriteText(dir + "\\one\\b.bmp", "other name");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
+    MakeFolders(dir + "\\data");
+    // Stored name b.bmp under the pack name of a.bmp.
+    ASSERT_EQ(0, Pak("create " + dir + "\\data\\a98109112.pak " + dir + "\\one\\b.bmp"));
+    EXPECT_EQ("archive", ReadText(dir + "\\data\\a.bmp"));
+    EXPECT_FALSE(IsSinglePackFor(dir + "\\data\\a.bmp"));
+    // The stored name is compared without regard to case.
+    WriteBytes(dir + "\\data\\c99.pak", PackBuildSingle({"C.C", {'k'}}));
+    EXPECT_EQ("k", ReadText(dir + "\\data\\c.c"));
+}
+
+TEST(CompressedKinds, RefusalsAndSeekRules)
+{
+    TraceCapture trace;
+    std::string dir = Folder("refuse");
+    WriteText(dir + "\\src\\a.txt", "0123456789abc");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
+    CFile f;
+    ASSERT_EQ(1, f.Open(dir + "\\data\\a.txt"));
+    EXPECT_EQ(0u, f.Write("x", 1, 1));
+    ASSERT_EQ(1u, g_trace.size());
+    EXPECT_EQ("CCompressFileBase::Write() 圧縮ファイル書き出しには対応していません。", g_trace[0]);
+    EXPECT_TRUE(f.IsOpen());
+    char buf[32] = {};
+    EXPECT_EQ(3u, f.Read(buf, 4, 10)) << "13 bytes left: 3 whole elements";
+    EXPECT_EQ(0, std::memcmp(buf, "0123456789abc", 13));
+    EXPECT_TRUE(f.Seek(5, 2));
+    EXPECT_EQ(18u, f.Tell());
+    EXPECT_EQ(0u, f.Read(buf, 1, 1));
+    EXPECT_FALSE(f.Seek(0, 3));
+    EXPECT_EQ(18u, f.Tell());
+    f.Rewind();
+    EXPECT_EQ(1u, f.Read(buf, 13, 1));
+    EXPECT_EQ(0, std::memcmp(buf, "0123456789abc", 13));
+
+    CZipArchiveFile* impl = dynamic_cast<CZipArchiveFile*>(f.GetImplementation());
+    ASSERT_NE(nullptr, impl);
+    EXPECT_FALSE(impl->Create(dir + "\\x", true));
+    EXPECT_FALSE(impl->IsOpen()) << "Create closes a compressed kind";
+    ASSERT_EQ(2u, g_trace.size());
+    EXPECT_EQ("CCompressFileBase::Create() 圧縮ファイルの作成には対応していません。", g_trace[1]);
+}
+
+TEST(CompressedKinds, DamagedPacksFailQuietly)
+{
+    std::string dir = Folder("damaged");
+    std::vector<uint8_t> good = PackBuildArchive({{"a.bin", Pattern(5000, 1)}});
+    auto opens = [&](std::vector<uint8_t> pak) {
+        WriteBytes(dir + "\\data.pak", pak);
+        CFile f;
+        return f.Open(dir + "\\data\\a.bin");
+    };
+    EXPECT_EQ(1, opens(good));
+    std::vector<uint8_t> bad = good;
+    bad[9] = 'S';
+    EXPECT_EQ(0, opens(bad)) << "kind";
+    bad = good;
+    bad[10] = 0xFF; bad[11] = 0xFF; bad[12] = 0xFF; bad[13] = 0x7F;
+    EXPECT_EQ(0, opens(bad)) << "index length past the end";
+    bad = good;
+    bad.back() ^= 0x55;  // size trailer too small or wrong
+    bad[bad.size() - 30] ^= 0x55;
+    EXPECT_EQ(0, opens(bad)) << "corrupt block";
+    bad = good;
+    bad.resize(good.size() - 100);
+    EXPECT_EQ(0, opens(bad)) << "block past the end of the file";
+}
+
+TEST(RoundTrip, EveryKindByteIdentical)
+{
+    std::string dir = Folder("roundtrip");
+    const size_t sizes[] = {0, 1, 7, 4099, 3 * 1024 * 1024 + 17};
+    for (size_t i = 0; i < 5; ++i)
+        WriteBytes(dir + "\\src\\f" + std::to_string(i) + ".bin", Pattern(sizes[i], unsigned(i)));
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
+    ASSERT_EQ(0, Pak("create " + dir + "\\lz.dat " + dir + "\\src"));
+    ASSERT_EQ(0, Pak("verify " + dir + "\\lz.dat"));
+    MakeFolders(dir + "\\data");
+    MakeFolders(dir + "\\single");
+    for (size_t i = 0; i < 5; ++i) {
+        std::string name = "f" + std::to_string(i) + ".bin";
+        std::vector<uint8_t> expected = Pattern(sizes[i], unsigned(i));
+        CFile f;
+        ASSERT_EQ(1, f.Open(dir + "\\data\\" + name)) << name;
+        EXPECT_TRUE(ReadAll(f) == expected) << "pack archive " << name;
+
+        ASSERT_EQ(0, Pak("create " + dir + "\\single\\f" + std::to_string(i) + "98105110.pak " +
+                         dir + "\\src\\" + name));
+        ASSERT_EQ(1, f.Open(dir + "\\single\\" + name)) << name;
+        EXPECT_TRUE(ReadAll(f) == expected) << "single-file pack " << name;
+
+        CLZSSArchiveFile lz;
+        ASSERT_EQ(1, lz.Open(dir + "\\lz\\" + name)) << name;
+        EXPECT_TRUE(ReadAll(lz) == expected) << "LZSS archive " << name;
+
+        ASSERT_EQ(0, Pak("create " + dir + "\\single\\" + name + ".dat " + dir + "\\src\\" + name));
+        CLZSSSingleFile one;
+        ASSERT_EQ(1, one.Open(dir + "\\single\\" + name)) << name;
+        EXPECT_TRUE(ReadAll(one) == expected) << "LZSS single " << name;
+    }
+    // Extraction gives the files back.
+    ASSERT_EQ(0, Pak("extract " + dir + "\\data.pak " + dir + "\\out"));
+    EXPECT_EQ(sizes[4], CFile().Open(dir + "\\out\\f4.bin") ? sizes[4] : 0u);
+}
+
+TEST(LzssKinds, ArchiveSearchAndNames)
+{
+    std::string dir = Folder("lzss");
+    WriteText(dir + "\\src\\bg\\a.bmp", "deep");
+    WriteText(dir + "\\src\\top.txt", "top");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.dat " + dir + "\\src"));
+    CLZSSArchiveFile f;
+    ASSERT_EQ(1, f.Open(dir + "\\data\\bg\\a.bmp"));
+    EXPECT_EQ(4u, f.GetSize());
+    EXPECT_EQ(-1, f.Open(dir + "\\data\\bg\\none.bmp"));
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_EQ(0, f.Open(dir + "\\elsewhere\\a.bmp"));
+    // The first existing archive is taken even without the member.
+    WriteBytes(dir + "\\data\\bg.dat", std::vector<uint8_t>(kLzssEntrySize, 0));
+    EXPECT_EQ(-1, f.Open(dir + "\\data\\bg\\a.bmp"));
+    EXPECT_EQ(1, f.Open(dir + "\\data\\top.txt"));
+
+    // Entry names: slashes are found, upper case never.
+    std::vector<uint8_t> payload = {'h', 'i'};
+    std::vector<uint8_t> stream = LzssCompress(payload.data(), payload.size());
+    std::vector<uint8_t> arc(3 * kLzssEntrySize);
+    LzssEntry e;
+    e.decodedSize = 2;
+    e.compressedSize = uint32_t(stream.size());
+    e.offset = uint32_t(arc.size());
+    e.name = "bg/s.bmp";
+    LzssBuildEntry(e, arc.data());
+    e.name = "bg/U.bmp";
+    LzssBuildEntry(e, arc.data() + kLzssEntrySize);
+    arc.insert(arc.end(), stream.begin(), stream.end());
+    std::string other = Folder("lzss2");
+    WriteBytes(other + "\\pack.dat", arc);
+    EXPECT_EQ(1, f.Open(other + "\\pack\\BG\\S.BMP"));
+    EXPECT_EQ(-1, f.Open(other + "\\pack\\bg\\U.bmp"));
+    EXPECT_EQ(-1, f.Open(other + "\\pack\\bg\\u.bmp"));
+}
+
+TEST(LzssKinds, ErrorDialogsAndTraces)
+{
+    TraceCapture trace;
+    std::string dir = Folder("lzsserr");
+    // A single file shorter than 4 bytes: trace only.
+    WriteBytes(dir + "\\a.bin.dat", {1, 2});
+    CLZSSSingleFile one;
+    {
+        DialogAnswerer answer;
+        EXPECT_EQ(0, one.Open(dir + "\\a.bin"));
+        Sleep(100);
+        EXPECT_EQ(0, answer.Count());
+    }
+    ASSERT_EQ(1u, g_trace.size());
+    EXPECT_EQ("CLZSSSingleFile::_OpenDatFile() ファイルヘッダの読み込みに失敗！(データファイル形式が違う可能性あり)[" +
+                  dir + "\\a.bin]", g_trace[0]);
+
+    // A stream that yields fewer bytes than announced: decode error box.
+    WriteBytes(dir + "\\b.bin.dat", {9, 0, 0, 0, 0xFF, 'a', 'b'});
+    g_trace.clear();
+    {
+        DialogAnswerer answer;
+        EXPECT_EQ(0, one.Open(dir + "\\b.bin"));
+        EXPECT_EQ(1, answer.Count());
+        EXPECT_EQ("ゲーム内部エラー", answer.Caption());
+        EXPECT_EQ("[DecodeError]\nファイルの読み込みに失敗しました。データ破損の可能性があります。\n"
+                  "お手数ですが、一旦ゲームを終了して頂き、再度ゲームのインストールを行って下さい。\n[" +
+                      dir + "\\b.bin]", answer.Text());
+    }
+    ASSERT_EQ(1u, g_trace.size());
+    EXPECT_EQ("CLZSSSingleFile::_OpenDatFile() decodeに失敗！(データ破損の可能性あり)[" + dir + "\\b.bin]",
+              g_trace[0]);
+    EXPECT_FALSE(one.IsOpen());
+
+    // An archive member whose data lies past the end: read error box.
+    std::vector<uint8_t> arc(2 * kLzssEntrySize);
+    LzssEntry e;
+    e.name = "m.bin";
+    e.decodedSize = 4;
+    e.compressedSize = 5;
+    e.offset = 100000;
+    LzssBuildEntry(e, arc.data());
+    WriteBytes(dir + "\\data.dat", arc);
+    g_trace.clear();
+    CLZSSArchiveFile member;
+    {
+        DialogAnswerer answer;
+        EXPECT_EQ(-1, member.Open(dir + "\\data\\m.bin"));
+        EXPECT_EQ(1, answer.Count());
+        EXPECT_EQ(0u, answer.Text().find("[ReadError]")) << answer.Text();
+    }
+    ASSERT_EQ(1u, g_trace.size());
+    EXPECT_EQ("CLZSSArchiveFile::_OpenDatFile() データ読み込みに失敗！(データ破損の可能性あり)[" + dir +
+                  "\\data\\m.bin]", g_trace[0]);
+    // A missing single file is silent.
+    g_trace.clear();
+    EXPECT_EQ(0, one.Open(dir + "\\none"));
+    EXPECT_TRUE(g_trace.empty());
+}
+
+TEST(ImageFileWin, LoadFromPackWithAlphaAndDraw)
+{
+    std::string dir = Folder("image");
+    // 8-bit, width 3, height 2, palette entry i = (i, i+1, i+2).
+    std::vector<uint8_t> bmp(54 + 1024 + 8);
+    bmp[0] = 'B'; bmp[1] = 'M';
+    uint32_t v = 40; std::memcpy(&bmp[14], &v, 4);
+    v = 3; std::memcpy(&bmp[18], &v, 4);
+    v = 2; std::memcpy(&bmp[22], &v, 4);
+    bmp[26] = 1; bmp[28] = 8;
+    for (int i = 0; i < 256; ++i) { bmp[54 + 4 * i] = uint8_t(i); bmp[55 + 4 * i] = uint8_t(i + 1); bmp[56 + 4 * i] = uint8_t(i + 2); }
+    for (int i = 0; i < 8; ++i) bmp[1078 + i] = uint8_t(10 * i);
+    WriteBytes(dir + "\\src\\a.bmp", bmp);
+    WriteBytes(dir + "\\src\\a.alp", {1, 2, 3, 4, 5, 6});
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
+    CImageFile image;
+    ASSERT_TRUE(image.Load(dir + "\\data\\a.bmp"));
+    EXPECT_EQ(24, image.GetBitCount());
+    EXPECT_EQ(12u, image.GetStride());
+    ASSERT_NE(nullptr, image.GetAlpha());
+    EXPECT_EQ(6, image.GetAlpha()[5]);
+    EXPECT_EQ(dir + "\\data\\a.bmp", image.GetName());
+
+    // Draw the whole picture into a memory DC and read a pixel back.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 8, 8);
+    HGDIOBJ old = SelectObject(dc, target);
+    EXPECT_TRUE(image.Draw(dc, 1, 1, 0, 0, 0, 0));
+    // Top row of the picture is the file's second row: index 40 -> (40, 41, 42).
+    EXPECT_EQ(RGB(42, 41, 40), GetPixel(dc, 1, 1) & 0xFFFFFF);
+    EXPECT_EQ(RGB(2, 1, 0), GetPixel(dc, 1, 2) & 0xFFFFFF);
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+
+    EXPECT_FALSE(image.Load(dir + "\\data\\none.bmp"));
+    EXPECT_FALSE(image.IsLoaded());
+}
+
+TEST(TextTableWin, LoadsThroughCFile)
+{
+    std::string dir = Folder("table");
+    WriteText(dir + "\\src\\t.txt", "a b,c\r\n// x\n\x83\x5C,d");
+    ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
+    CTextTable table;
+    ASSERT_TRUE(table.LoadFile(dir + "\\data\\t.txt"));
+    std::string f[3];
+    ASSERT_TRUE(table.ReadLine(3, f));
+    EXPECT_EQ("c", f[2]);
+    ASSERT_TRUE(table.ReadLine(3, f));
+    EXPECT_EQ("\x83\x5C", f[0]);
+    EXPECT_EQ("d", f[1]);
+    EXPECT_FALSE(table.ReadLine(3, f));
+    EXPECT_FALSE(table.LoadFile(dir + "\\none.txt"));
+}

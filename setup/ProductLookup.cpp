@@ -140,20 +140,8 @@ std::string GetDesktopPath()
 
 uint64_t GetFreeSpace(const std::string& path)
 {
-    std::string drive, dir, name, ext;
-    SplitPathParts(path, drive, dir, name, ext);
-    if (!drive.empty() && drive.back() != '\\')
-        drive += '\\';
-    if (drive.empty()) {
-        // A network path: the root of its share, "\\server\share\".
-        const std::string p = CollapseBackslashes(NormalizeSlashes(path));
-        if (p.compare(0, 2, "\\\\") == 0) {
-            size_t end = p.find('\\', 2);
-            if (end != std::string::npos)
-                end = p.find('\\', end + 1);
-            drive = (end == std::string::npos ? p : p.substr(0, end)) + "\\";
-        }
-    }
+    // A relative path has no root of its own: the current directory's drive.
+    const std::string drive = DriveRoot(path);
     const char* root = drive.empty() ? nullptr : drive.c_str();
 
     typedef BOOL(WINAPI * GetDiskFreeSpaceExProc)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,

@@ -122,9 +122,55 @@ std::string RelativePath(const std::string& full, const std::string& base)
     if (base.empty() || full.size() < base.size() || full.compare(0, base.size(), base) != 0)
         return std::string();
     size_t start = base.size();
-    if (base.back() != '\\' && start < full.size() && full[start] == '\\')
+    if (!EndsWithBackslash(base) && start < full.size() && full[start] == '\\')
         ++start;
     return full.substr(start);
+}
+
+size_t FindLastSeparator(const std::string& s)
+{
+    size_t last = std::string::npos;
+    ForEachChar(s, [&](size_t i) {
+        if (s[i] == '\\' || s[i] == '/')  // a lead byte is neither
+            last = i;
+    });
+    return last;
+}
+
+bool EndsWithBackslash(const std::string& s)
+{
+    bool last = false;
+    ForEachChar(s, [&](size_t i) { last = s[i] == '\\'; });
+    return last;
+}
+
+std::string AddTrailingBackslash(const std::string& s)
+{
+    return s.empty() || EndsWithBackslash(s) ? s : s + "\\";
+}
+
+std::string RemoveTrailingBackslash(const std::string& s)
+{
+    return EndsWithBackslash(s) ? s.substr(0, s.size() - 1) : s;
+}
+
+std::string DriveRoot(const std::string& path)
+{
+    std::string drive, dir, name, ext;
+    SplitPathParts(path, drive, dir, name, ext);
+    if (!drive.empty())
+        return drive + "\\";
+    const std::string p = CollapseBackslashes(NormalizeSlashes(path));
+    if (p.size() < 3 || p.compare(0, 2, "\\\\") != 0)
+        return std::string();
+    // "\\server\share": cut after the share, the second separator after the pair.
+    int separators = 0;
+    size_t end = p.size();
+    ForEachChar(p, [&](size_t i) {
+        if (i >= 2 && p[i] == '\\' && end == p.size() && ++separators == 2)
+            end = i;
+    });
+    return AddTrailingBackslash(p.substr(0, end));
 }
 
 void SplitPathParts(const std::string& path, std::string& drive, std::string& dir,

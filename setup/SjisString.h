@@ -25,6 +25,18 @@ bool IsAbsolutePath(const std::string& path);
 // The part of full below base (byte-exact prefix), or empty.
 std::string RelativePath(const std::string& full, const std::string& base);
 
+// Index of the last "\" or "/" that is a character of its own; npos if none.
+size_t FindLastSeparator(const std::string& s);
+// True when the last character (not merely the last byte) is a backslash.
+bool EndsWithBackslash(const std::string& s);
+// Appends one backslash unless there is one already; an empty string stays empty.
+std::string AddTrailingBackslash(const std::string& s);
+// Removes one trailing backslash.
+std::string RemoveTrailingBackslash(const std::string& s);
+// The root a free-space query asks about: "D:\" for a path on drive D,
+// "\\server\share\" for a network path, empty for a relative path.
+std::string DriveRoot(const std::string& path);
+
 // Standard drive / directory / name / extension splitting (extension keeps its
 // dot), Shift-JIS aware. Slashes of both kinds separate.
 void SplitPathParts(const std::string& path, std::string& drive, std::string& dir,

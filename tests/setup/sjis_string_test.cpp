@@ -124,3 +124,75 @@ TEST(SjisFormat, Numbers)
     EXPECT_EQ("0", FormatInt(0));
     EXPECT_EQ("1.50", FormatFloat(1.5f));
 }
+
+TEST(SjisSeparators, LastSeparatorAndTrailingBackslash)
+{
+    EXPECT_EQ(std::string::npos, FindLastSeparator(kHyo));
+    EXPECT_EQ(std::string::npos, FindLastSeparator(kSlashTrail));
+    EXPECT_EQ(1u, FindLastSeparator("a/" + kSo));
+    EXPECT_EQ(3u, FindLastSeparator("a\\b/c"));
+
+    EXPECT_TRUE(EndsWithBackslash("C:\\"));
+    EXPECT_FALSE(EndsWithBackslash("C:\\" + kHyo)) << "the last byte 0x5C is a trail byte";
+    EXPECT_FALSE(EndsWithBackslash(""));
+    EXPECT_EQ("C:\\" + kSo + "\\", AddTrailingBackslash("C:\\" + kSo));
+    EXPECT_EQ("C:\\", AddTrailingBackslash("C:\\"));
+    EXPECT_EQ("", AddTrailingBackslash(""));
+    EXPECT_EQ("C:\\" + kSo, RemoveTrailingBackslash("C:\\" + kSo));
+    EXPECT_EQ("C:\\" + kSo, RemoveTrailingBackslash("C:\\" + kSo + "\\"));
+    EXPECT_EQ("a\\", RemoveTrailingBackslash("a\\\\")) << "one backslash only";
+}
+
+TEST(SjisRelative, BaseEndingInTrailByte)
+{
+    // Base C:\表 ends in byte 0x5C, but not in a backslash: the separator
+    // after it must still go.
+    EXPECT_EQ("a.txt", RelativePath("C:\\" + kHyo + "\\a.txt", "C:\\" + kHyo));
+    EXPECT_EQ("a.txt", RelativePath("C:\\" + kHyo + "\\a.txt", "C:\\" + kHyo + "\\"));
+}
+
+TEST(SjisSlashTrail, NeverASeparatorAnywhere)
+{
+    const std::string name = "a" + kSlashTrail;  // ends in byte 0x2F
+    EXPECT_EQ("C:\\" + name, ParentFolder("C:/" + name + "/x"));
+    EXPECT_EQ("C:\\d", ParentFolder("C:\\d\\" + name + "\\"));
+    EXPECT_EQ("C:\\" + name, CollapseBackslashes("C:\\\\" + name));
+    std::string folder, file, ext;
+    SplitPath("C:\\d\\" + name + ".txt", folder, file);
+    EXPECT_EQ("C:\\d", folder);
+    EXPECT_EQ(name + ".txt", file);
+    SplitFileName(name, file, ext);
+    EXPECT_EQ(name, file);
+    EXPECT_EQ("", ext);
+    EXPECT_EQ(name, ToForwardSlashes(name));
+    EXPECT_EQ(name, RelativePath("C:\\g\\" + name, "C:\\g"));
+}
+
+TEST(SjisNetworkPath, SplitParentAndRoot)
+{
+    std::string folder, file;
+    SplitPath("\\\\srv\\share\\f.txt", folder, file);
+    EXPECT_EQ("\\\\srv\\share", folder);
+    EXPECT_EQ("f.txt", file);
+    SplitPath("//srv/share//sub/f.txt", folder, file);
+    EXPECT_EQ("\\\\srv\\share\\sub", folder);
+    EXPECT_EQ("\\\\srv", ParentFolder("\\\\srv\\share\\"));
+    EXPECT_EQ("\\\\srv\\" + kHyo, ParentFolder("\\\\srv\\" + kHyo + "\\x.txt"));
+}
+
+TEST(SjisDriveRoot, DriveLettersSharesAndRelative)
+{
+    EXPECT_EQ("D:\\", DriveRoot("D:\\Games\\Quillmoor"));
+    EXPECT_EQ("C:\\", DriveRoot("C:"));
+    EXPECT_EQ("C:\\", DriveRoot("C:relative"));
+    EXPECT_EQ("\\\\srv\\share\\", DriveRoot("\\\\srv\\share\\games\\q"));
+    EXPECT_EQ("\\\\srv\\share\\", DriveRoot("\\\\\\srv\\\\share"));
+    EXPECT_EQ("\\\\srv\\share\\", DriveRoot("//srv/share/x"));
+    // A share named 表: its trail 0x5C does not end the share name.
+    EXPECT_EQ("\\\\srv\\" + kHyo + "\\", DriveRoot("\\\\srv\\" + kHyo + "\\q\\x"));
+    EXPECT_EQ("\\\\srv\\", DriveRoot("\\\\srv"));
+    EXPECT_EQ("", DriveRoot("data\\gamedata2"));
+    EXPECT_EQ("", DriveRoot("\\\\"));
+    EXPECT_EQ("", DriveRoot(""));
+    EXPECT_EQ("", DriveRoot("\x81:x")) << "a lead byte and its trail are no drive letter";
+}

@@ -153,10 +153,20 @@ bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& fil
 {
     std::string folder, name;
     SplitPath(path, folder, name);
-    MakeFolderChain(folder);  // an existing folder is fine
-    for (const CUndoStep& step : m_Undo)
-        if (lstrcmpiA(step.path.c_str(), path.c_str()) == 0)
-            return file.OpenWrite(path.c_str(), true);
+    if (folder != m_LastFolder) {
+        DWORD attributes = GetFileAttributesA(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            MakeFolderChain(folder);
+        m_LastFolder = folder;
+    }
+    // A path the job has already written keeps its first original.
+    std::string key = ToLowerAscii(path);
+    if (m_Written.count(key) && file.OpenWrite(path.c_str(), true))
+        return true;
+    if (m_Written.count(key)) {
+        m_LastFolder.clear();  // look at the folder again on a retry
+        return false;
+    }
 
     CUndoStep step{path, std::string()};
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -170,12 +180,14 @@ bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& fil
     }
     if (!file.OpenWrite(path.c_str(), true)) {
         DWORD error = GetLastError();
+        m_LastFolder.clear();
         if (!step.backup.empty())
             MoveFileA(step.backup.c_str(), path.c_str());
         SetLastError(error);
         return false;
     }
     m_Undo.push_back(step);
+    m_Written.insert(key);
     return true;
 }
 

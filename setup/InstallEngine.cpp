@@ -105,6 +105,8 @@ void CInstallEngine::Rollback()
             MoveFileA(step->backup.c_str(), step->path.c_str());
     }
     m_Undo.clear();
+    m_Written.clear();
+    m_LastFolder.clear();
 }
 
 // The job completed: the originals it kept aside are no longer needed.
@@ -114,6 +116,8 @@ void CInstallEngine::Commit()
         if (!step.backup.empty())
             DeleteFileA(step.backup.c_str());
     m_Undo.clear();
+    m_Written.clear();
+    m_LastFolder.clear();
 }
 
 CFolderInstallEngine& GetInstallEngine()

@@ -4,6 +4,7 @@
 #undef GetFreeSpace  // a 16-bit leftover macro of <winbase.h>
 #include <cstdint>
 #include <list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,8 @@ private:
     std::vector<std::string> m_UninstallFiles;
     std::vector<std::string> m_UninstallFolders;
     std::vector<CUndoStep> m_Undo;  // written by the job, read after the join
+    std::set<std::string> m_Written;  // lower-cased paths of m_Undo
+    std::string m_LastFolder;         // destination folder known to exist
 };
 
 // The installer's engine: the same job, sources taken from the group folders.

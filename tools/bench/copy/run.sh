@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Generates about 1 GB of files (a few bytes to 64 MiB), runs copy_bench under
+# Wine over several alternating rounds and deletes the data afterwards.
+# Needs out/copy_bench.exe. Usage: run.sh [rounds] [data folder]
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
+ROUNDS=${1:-3}
+DATA=${2:-$ROOT/build/bench-copy}
+[ -x "$ROOT/out/copy_bench.exe" ] || { echo "out/copy_bench.exe missing (build target copy_bench)"; exit 1; }
+. "$ROOT/tools/wine-env.sh"
+quill_wine_up
+trap 'rm -rf "$DATA"' EXIT
+rm -rf "$DATA"
+mkdir -p "$DATA/src"
+gen() {  # count size prefix
+  for i in $(seq "$1"); do head -c "$2" /dev/urandom >"$DATA/src/$3_$i.bin"; done
+}
+gen 8 67108864 m64
+gen 12 16777216 m16
+gen 48 1048576 m1
+gen 200 262144 k256
+gen 600 40000 k40
+gen 300 16384 k16
+for i in $(seq 400); do head -c $((RANDOM % 16000 + 1)) /dev/urandom >"$DATA/src/small_$i.bin"; done
+for i in $(seq 20); do head -c "$i" /dev/urandom >"$DATA/src/tiny_$i.bin"; done
+du -sh "$DATA/src"
+wine "$ROOT/out/copy_bench.exe" "Z:${DATA//\//\\}\\src" "Z:${DATA//\//\\}\\dst" "$ROUNDS"

@@ -3,24 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "WaitFor.h"
+
 #include <atomic>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Polls `done` every 10 ms for at most `ms`.
-template <class F>
-bool WaitFor(F done, DWORD ms = 5000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
-}
 
 CCriticalSection g_LinesLock;
 std::vector<std::string> g_Lines;

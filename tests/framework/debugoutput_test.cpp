@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "WaitFor.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -10,18 +12,6 @@
 #include <vector>
 
 namespace {
-
-template <class F>
-bool WaitFor(F done, DWORD ms = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
-}
 
 // A fresh empty current directory for this test.
 std::string EnterScratchDir(const char* name)

@@ -2,23 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "WaitFor.h"
+
 #include <mmsystem.h>
 #include <climits>
 #include <vector>
 
 namespace {
-
-template <class F>
-bool WaitFor(F done, DWORD ms = 5000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        ::Sleep(5);
-    }
-    return true;
-}
 
 // Records the time of every call; may remove its timer at call `removeAt`.
 struct Recorder {

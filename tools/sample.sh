@@ -23,7 +23,7 @@ fi
 SAMPLE=$ROOT/build/sample
 export QUILL_WINEPREFIX=$SAMPLE/wineprefix
 . tools/wine-env.sh
-quill_wine_up
+quill_wine_up || exit 1
 
 GAME_UNIX=$WINEPREFIX/drive_c/Games/Quillmoor
 GAME_WIN='C:\Games\Quillmoor'

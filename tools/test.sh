@@ -35,7 +35,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktra
 step "Windows tests under Wine"
 export QUILL_WIN_BUILD="$ROOT/build/win"
 . tools/wine-env.sh
-quill_wine_up
+quill_wine_up || { echo "cannot set up Wine and its display" >&2; exit 1; }
 (cd build/win && ctest -j"$JOBS" --output-on-failure) || status=1
 quill_wine_down
 

@@ -5,7 +5,7 @@ set -u
 test_exe=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/wine-env.sh"
-quill_wine_up
+quill_wine_up || exit 1
 mnt=$(mktemp -d /tmp/quill-small.XXXXXX)
 link=$WINEPREFIX/dosdevices/q:
 cleanup() {

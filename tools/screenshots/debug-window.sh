@@ -10,7 +10,7 @@ EXE=$QUILL_WIN_BUILD/tests/framework/framework_debugoutput_test.exe
 OUT=$ROOT/out/screenshots/debug-window.png
 [ -f "$EXE" ] || { echo "missing $EXE (build framework_debugoutput_test)" >&2; exit 1; }
 mkdir -p "$(dirname "$OUT")"
-quill_wine_up
+quill_wine_up || exit 1
 
 # Japanese glyphs: make the IPA Gothic font visible in the prefix and let the
 # system's UI font names resolve to it.

@@ -11,7 +11,7 @@ for exe in installer answer hold; do
 done
 export QUILL_WINEPREFIX=${QUILL_WINEPREFIX:-$ROOT/build/screenshots/wineprefix}
 . tools/wine-env.sh
-quill_wine_up
+quill_wine_up || exit 1
 SHOTS=$ROOT/out/screenshots
 mkdir -p "$SHOTS"
 
@@ -28,7 +28,7 @@ done
 # Without a window manager Wine draws the captions itself.
 wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1 || true   # the font cache is read at start
-quill_wine_up
+quill_wine_up || exit 1
 
 WORK=$(mktemp -d /tmp/quill-shots.XXXXXX)
 pids=()

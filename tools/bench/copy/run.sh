@@ -8,7 +8,7 @@ ROUNDS=${1:-3}
 DATA=${2:-$ROOT/build/bench-copy}
 [ -x "$ROOT/out/copy_bench.exe" ] || { echo "out/copy_bench.exe missing (build target copy_bench)"; exit 1; }
 . "$ROOT/tools/wine-env.sh"
-quill_wine_up
+quill_wine_up || exit 1
 trap 'rm -rf "$DATA"' EXIT
 rm -rf "$DATA"
 mkdir -p "$DATA/src"

@@ -1,0 +1,340 @@
+// CFile's search of CD-ROM drives for relative names, with drives P: and Q:
+// declared as CD-ROMs through Wine's mount manager for the life of the
+// process. The drive table and the start letter are process-wide state, so
+// every case expects a process of its own (ctest runs each case alone).
+#include "filesystem/File.h"
+#include "filesystem/PackFormat.h"
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string WinPath(std::string host)
+{
+    for (char& c : host)
+        if (c == '/') c = '\\';
+    return "Z:" + host;
+}
+
+const std::string kHostRoot = QUILL_BINARY_DIR "/cdromtest";
+bool g_definedR = false;  // by the case that declares a drive late
+
+// Wine's mount manager defines and removes drive letters at run time, with a
+// type; it writes the dosdevices link and the "cdrom" value under
+// HKLM\Software\Wine\Drives itself. (That value written directly is only read
+// when the server starts.) The request is the manager's unix-drive record
+// followed by the zero-terminated unix path of the drive's root.
+const DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+struct UnixDriveRequest {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+};
+static_assert(sizeof(UnixDriveRequest) == 32, "layout of the mount manager's record");
+
+// Type DRIVE_NO_ROOT_DIR removes the letter (its dosdevices link and its
+// registry entry). Returns an empty string or what went wrong.
+std::string DefineDrive(char letter, UINT type, const std::string& unixRoot)
+{
+    HANDLE mm = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (mm == INVALID_HANDLE_VALUE)
+        return "cannot open the mount manager, error " + std::to_string(GetLastError());
+    std::vector<char> request(sizeof(UnixDriveRequest) + unixRoot.size() + 1, 0);
+    UnixDriveRequest* r = reinterpret_cast<UnixDriveRequest*>(request.data());
+    r->size = sizeof *r;
+    r->type = type;
+    r->letter = WCHAR(letter);
+    if (type != DRIVE_NO_ROOT_DIR) {
+        r->mountPointOffset = USHORT(sizeof *r);
+        std::memcpy(request.data() + sizeof *r, unixRoot.c_str(), unixRoot.size() + 1);
+    }
+    DWORD got = 0;
+    BOOL ok = DeviceIoControl(mm, kDefineUnixDrive, request.data(), DWORD(request.size()), nullptr, 0,
+                              &got, nullptr);
+    DWORD error = GetLastError();
+    CloseHandle(mm);
+    char root[] = {letter, ':', '\\', 0};
+    UINT now = GetDriveTypeA(root);
+    // Removing a letter that is not defined fails, and is what was wanted.
+    if (!ok && !(type == DRIVE_NO_ROOT_DIR && now == DRIVE_NO_ROOT_DIR))
+        return std::string("defining ") + letter + ": failed, error " + std::to_string(error);
+    if (now != type)
+        return std::string(root) + " has type " + std::to_string(now) + " after defining it as " +
+               std::to_string(type);
+    return std::string();
+}
+
+void MakeFolders(const std::string& path)
+{
+    for (size_t i = 3; i <= path.size(); ++i)
+        if (i == path.size() || path[i] == '\\')
+            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = data.cFileName;
+            if (n == "." || n == "..")
+                continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(dir + "\\" + n);
+            else
+                DeleteFileA((dir + "\\" + n).c_str());
+        } while (FindNextFileA(h, &data));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// The host folder behind a drive letter, seen through Z:.
+std::string DriveFolder(char letter) { return WinPath(kHostRoot + "/" + char(letter - 'A' + 'a')); }
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
+{
+    MakeFolders(path.substr(0, path.find_last_of('\\')));
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << "cannot create " << path;
+    DWORD written = 0;
+    BOOL ok = data.empty() || WriteFile(h, data.data(), DWORD(data.size()), &written, nullptr);
+    CloseHandle(h);
+    ASSERT_TRUE(ok && written == data.size()) << "cannot write " << path;
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// A file below X:\data\gamedata, written through the host folder.
+void OnDrive(char letter, const std::string& relative, const std::string& text)
+{
+    WriteText(DriveFolder(letter) + "\\data\\gamedata\\" + relative, text);
+}
+
+// Opens a name through CFile; its contents, or "<not opened>".
+std::string ReadText(const std::string& name)
+{
+    CFile f;
+    if (f.Open(name) != 1)
+        return "<not opened>";
+    std::string text(f.GetSize(), '\0');
+    if (!text.empty() && f.Read(&text[0], uint32_t(text.size()), 1) != 1)
+        return "<read failed>";
+    return text;
+}
+
+// Declares P: and Q: as CD-ROM drives over empty host folders for the whole
+// process and removes them afterwards, so that other programs in the prefix
+// never see them.
+class CdromDrives : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        for (char letter : {'P', 'Q'}) {
+            RemoveTree(DriveFolder(letter));
+            MakeFolders(DriveFolder(letter));
+            std::string error = DefineDrive(letter, DRIVE_CDROM, kHostRoot + "/" + char(letter - 'A' + 'a'));
+            ASSERT_EQ("", error) << "declaring " << letter << ": as a CD-ROM drive";
+        }
+        std::string others;
+        for (char letter = 'A'; letter <= 'Z'; ++letter) {
+            char root[] = {letter, ':', '\\', 0};
+            if (letter != 'P' && letter != 'Q' && GetDriveTypeA(root) == DRIVE_CDROM)
+                others += root + std::string(" ");
+        }
+        ASSERT_EQ("", others) << "the cases expect P: and Q: to be the only CD-ROM drives";
+    }
+    void TearDown() override
+    {
+        for (char letter : {'P', 'Q', 'R'}) {
+            if (letter != 'R' || g_definedR) {
+                EXPECT_EQ("", DefineDrive(letter, DRIVE_NO_ROOT_DIR, ""));
+            }
+        }
+        RemoveTree(WinPath(kHostRoot));
+    }
+};
+
+const ::testing::Environment* const g_drives = ::testing::AddGlobalTestEnvironment(new CdromDrives);
+
+// Fresh drive contents (both with an empty data\gamedata) and an empty
+// current folder, so that no relative name is found locally.
+class CdromSearch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static int cases = 0;
+        if (++cases > 1)
+            GTEST_SKIP() << "needs a process of its own: run it with --gtest_filter";
+        for (char letter : {'P', 'Q'}) {
+            RemoveTree(DriveFolder(letter) + "\\data");
+            MakeFolders(DriveFolder(letter) + "\\data\\gamedata");
+        }
+        m_cwd = WinPath(kHostRoot + "/cwd");
+        RemoveTree(m_cwd);
+        MakeFolders(m_cwd);
+        GetCurrentDirectoryA(MAX_PATH, m_previous);
+        ASSERT_TRUE(SetCurrentDirectoryA(m_cwd.c_str())) << m_cwd;
+        ASSERT_EQ('A', GetLastCdromDrive()) << "start letter of a fresh process";
+    }
+    void TearDown() override { SetCurrentDirectoryA(m_previous); }
+
+    std::string m_cwd;
+    char m_previous[MAX_PATH] = {};
+};
+
+}  // namespace
+
+TEST_F(CdromSearch, RelativeNameFoundOnLaterDrive)
+{
+    OnDrive('Q', "only.txt", "only on Q");
+    OnDrive('Q', "bg\\deep.txt", "deep on Q");
+    WriteText(DriveFolder('P') + "\\only.txt", "P root, not data\\gamedata");
+    WriteText(DriveFolder('P') + "\\data\\only.txt", "P data, not data\\gamedata");
+
+    CFile f;
+    ASSERT_EQ(1, f.Open("only.txt"));
+    EXPECT_NE(nullptr, dynamic_cast<CDiskFile*>(f.GetImplementation())) << "a loose file";
+    std::string text(f.GetSize(), '\0');
+    ASSERT_EQ(1u, f.Read(&text[0], uint32_t(text.size()), 1));
+    EXPECT_EQ("only on Q", text);
+    EXPECT_EQ('Q', GetLastCdromDrive()) << "the drive it came from";
+    f.Close();
+
+    EXPECT_EQ("deep on Q", ReadText("bg\\deep.txt"));
+    EXPECT_EQ("deep on Q", ReadText("bg/deep.txt")) << "forward slash";
+    EXPECT_EQ("deep on Q", ReadText("\\bg\\deep.txt")) << "root-relative names are searched too";
+    EXPECT_EQ("deep on Q", ReadText("bg\\..\\bg\\deep.txt"));
+    EXPECT_EQ("<not opened>", ReadText("deep.txt")) << "only the path as given is tried";
+
+    // A local file still comes first.
+    WriteText(m_cwd + "\\only.txt", "local");
+    EXPECT_EQ("local", ReadText("only.txt"));
+}
+
+TEST_F(CdromSearch, NextSearchStartsAtLastDrive)
+{
+    OnDrive('P', "both.txt", "both, P copy");
+    OnDrive('Q', "both.txt", "both, Q copy");
+    OnDrive('Q', "only.txt", "only on Q");
+
+    EXPECT_EQ("both, P copy", ReadText("both.txt")) << "from A, P comes first";
+    EXPECT_EQ('P', GetLastCdromDrive());
+    EXPECT_EQ("only on Q", ReadText("only.txt"));
+    EXPECT_EQ('Q', GetLastCdromDrive());
+    EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "the search starts at Q now";
+    EXPECT_EQ('Q', GetLastCdromDrive());
+
+    // A search that finds nothing walks all letters from Q round to P and
+    // leaves P as the last drive.
+    EXPECT_EQ("<not opened>", ReadText("none.txt"));
+    EXPECT_EQ('P', GetLastCdromDrive()) << "last CD-ROM drive of a walk that started at Q";
+    EXPECT_EQ("both, P copy", ReadText("both.txt"));
+    EXPECT_EQ("<not opened>", ReadText("none.txt"));
+    EXPECT_EQ('Q', GetLastCdromDrive()) << "last CD-ROM drive of a walk that started at P";
+}
+
+TEST_F(CdromSearch, PackMembersOnDrive)
+{
+    std::vector<uint8_t> picture(5000);
+    for (size_t i = 0; i < picture.size(); ++i)
+        picture[i] = uint8_t(i * 7 + i / 300);
+    std::string gamedata = DriveFolder('Q') + "\\data\\gamedata";
+    WriteBytes(gamedata + "\\bg.pak", PackBuildArchive({{"a.bmp", picture}, {"sub/b.txt", {'b'}}}));
+    WriteBytes(gamedata + "\\se\\" + PackSingleStem("s", "wav") + ".pak", PackBuildSingle({"s.wav", {'s', '1'}}));
+
+    CFile f;
+    ASSERT_EQ(1, f.Open("bg\\a.bmp"));
+    EXPECT_NE(nullptr, dynamic_cast<CZipArchiveFile*>(f.GetImplementation())) << "a pack archive member";
+    std::vector<uint8_t> got(f.GetSize());
+    ASSERT_EQ(picture.size(), got.size());
+    ASSERT_EQ(1u, f.Read(got.data(), uint32_t(got.size()), 1));
+    EXPECT_TRUE(got == picture) << "member bytes";
+    EXPECT_EQ('Q', GetLastCdromDrive());
+    f.Close();
+
+    EXPECT_EQ("b", ReadText("bg\\sub\\b.txt")) << "a member in a folder of the archive";
+    EXPECT_EQ("b", ReadText("BG\\SUB\\B.TXT")) << "member names are matched without case";
+    ASSERT_EQ(1, f.Open("se\\s.wav"));
+    EXPECT_NE(nullptr, dynamic_cast<CZipSingleFile*>(f.GetImplementation())) << "a single-file pack";
+    f.Close();
+    EXPECT_EQ("s1", ReadText("se\\s.wav"));
+
+    // An archive standing for data\gamedata itself is used as well.
+    WriteBytes(DriveFolder('Q') + "\\data\\gamedata.pak", PackBuildArchive({{"top.txt", {'t'}}}));
+    EXPECT_EQ("t", ReadText("top.txt"));
+}
+
+TEST_F(CdromSearch, AbsoluteNameNeverSearches)
+{
+    OnDrive('Q', "only.txt", "only on Q");
+    OnDrive('P', "only.txt", "only on P");
+
+    EXPECT_EQ("<not opened>", ReadText(m_cwd + "\\only.txt"));
+    EXPECT_EQ('A', GetLastCdromDrive()) << "a full path that does not exist";
+    EXPECT_EQ("<not opened>", ReadText("C:only.txt"));
+    EXPECT_EQ('A', GetLastCdromDrive()) << "a drive-relative name counts as absolute";
+
+    // The same name without its folder is searched.
+    EXPECT_EQ("only on P", ReadText("only.txt"));
+    EXPECT_EQ('P', GetLastCdromDrive());
+}
+
+TEST_F(CdromSearch, DriveWithoutGameDataIsSkippedButRemembered)
+{
+    std::string p = DriveFolder('P');
+    RemoveTree(p + "\\data\\gamedata");
+    WriteText(p + "\\both.txt", "P root");
+    WriteText(p + "\\data\\both.txt", "P data");
+    // An archive that would stand for the missing folder is not looked at.
+    WriteBytes(p + "\\data\\gamedata.pak", PackBuildArchive({{"both.txt", {'p', 'a', 'k'}}}));
+    OnDrive('Q', "both.txt", "both, Q copy");
+
+    EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "P has no data\\gamedata";
+    EXPECT_EQ('Q', GetLastCdromDrive());
+    EXPECT_EQ("<not opened>", ReadText("none.txt"));
+    EXPECT_EQ('P', GetLastCdromDrive()) << "P was skipped but still taken as the last drive";
+    EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "from P, skipped again, to Q";
+    EXPECT_EQ('Q', GetLastCdromDrive());
+
+    // The folder test is made at each search.
+    MakeFolders(p + "\\data\\gamedata");
+    WriteText(p + "\\data\\gamedata\\only_p.txt", "now on P");
+    EXPECT_EQ("now on P", ReadText("only_p.txt"));
+    EXPECT_EQ('P', GetLastCdromDrive());
+}
+
+TEST_F(CdromSearch, DrivesAddedLaterAreNotSeen)
+{
+    EXPECT_EQ("<not opened>", ReadText("late.txt")) << "the first search builds the drive table";
+    std::string r = kHostRoot + "/r";
+    RemoveTree(WinPath(r));
+    MakeFolders(WinPath(r) + "\\data\\gamedata");
+    WriteText(WinPath(r) + "\\data\\gamedata\\late.txt", "on R");
+    g_definedR = true;
+    ASSERT_EQ("", DefineDrive('R', DRIVE_CDROM, r));
+    ASSERT_EQ("on R", ReadText("R:\\data\\gamedata\\late.txt")) << "R: is readable";
+
+    EXPECT_EQ("<not opened>", ReadText("late.txt")) << "R: came after the table was built";
+    EXPECT_EQ('P', GetLastCdromDrive()) << "the walk from Q ends at P";
+    EXPECT_EQ("", DefineDrive('R', DRIVE_NO_ROOT_DIR, ""));
+    g_definedR = false;
+}

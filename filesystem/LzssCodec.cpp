@@ -10,11 +10,61 @@ const uint32_t kMaxMatch = 18;
 
 uint32_t GetU32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 void PutU32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24); }
+
+// Copies a reference of len bytes from distance d >= 8 in 8-byte steps; each
+// step reads only bytes already written. Writes whole steps: up to 24 bytes.
+inline void CopyFar(uint8_t* dst, uint32_t d, uint32_t len)
+{
+    const uint8_t* src = dst - d;
+    uint32_t done = 0;
+    do {
+        uint64_t v;
+        std::memcpy(&v, src + done, 8);
+        std::memcpy(dst + done, &v, 8);
+        done += 8;
+    } while (done < len);
+}
+
+// Smallest multiple of each period 1..7 that is at least 8.
+const uint32_t kPeriodStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+
+// One reference at output position n (n < d means part of it still reads the
+// zeroed ring). Exact: writes len bytes and no more.
+inline void CopyReference(uint8_t* out, uint32_t n, uint32_t d, uint32_t len)
+{
+    if (d > n) {
+        for (uint32_t i = 0; i < len; ++i, ++n)
+            out[n] = (n >= d) ? out[n - d] : 0;
+    } else if (d >= len) {
+        std::memcpy(out + n, out + n - d, len);
+    } else if (d == 1) {
+        std::memset(out + n, out[n - 1], len);
+    } else {
+        for (uint32_t i = 0; i < len; ++i, ++n)
+            out[n] = out[n - d];
+    }
+}
+
+// Distance back from output position n to ring slot pos.
+inline uint32_t Distance(uint32_t n, uint32_t pos)
+{
+    uint32_t d = (n + kStart - pos) & (kRing - 1);
+    return d == 0 ? kRing : d;
+}
+
+// Room a whole flag group needs: 7 references of 18 bytes, then one whose
+// CopyFar writes 24.
+const uint32_t kGroupInput = 1 + 8 * 2;
+const uint32_t kGroupOutput = 7 * kMaxMatch + 24;
 }
 
 // The ring is never materialised: the byte at ring slot p, when n bytes have
 // been written, is output byte n - d with d = (n + kStart - p) mod 4096 (a
 // slot not yet written since the start holds zero).
+//
+// Groups far from both ends run without bounds checks and copy references in
+// 8-byte steps; the rest goes through the checked loop, which defines the
+// results (consumed and written counts included).
 int64_t CLZSSCodec::Decode(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t expected)
 {
     m_consumed = 0;
@@ -22,6 +72,40 @@ int64_t CLZSSCodec::Decode(const uint8_t* in, uint32_t inSize, uint8_t* out, uin
     const uint8_t* ip = in;
     const uint8_t* end = in + inSize;
     uint32_t n = 0;
+    while (uint32_t(end - ip) >= kGroupInput && expected - n >= kGroupOutput) {
+        uint32_t flags = *ip++;
+        if (flags == 0xFF) {
+            std::memcpy(out + n, ip, 8);
+            ip += 8;
+            n += 8;
+            continue;
+        }
+        for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
+            if (flags & 1) {
+                out[n++] = *ip++;
+                continue;
+            }
+            uint32_t pos = ip[0] | (ip[1] & 0xF0u) << 4;
+            uint32_t len = (ip[1] & 0x0Fu) + kMinMatch;
+            ip += 2;
+            uint32_t d = Distance(n, pos);
+            if (d > n) {
+                CopyReference(out, n, d, len);
+            } else if (d >= 8) {
+                CopyFar(out + n, d, len);
+            } else {
+                // A short period: once the first 8 bytes are in place, the
+                // rest repeats at the period's multiple of at least 8.
+                uint8_t* dst = out + n;
+                const uint8_t* src = dst - d;
+                for (uint32_t i = 0; i < 8; ++i)
+                    dst[i] = src[i];
+                if (len > 8)
+                    CopyFar(dst + 8, kPeriodStep[d], len - 8);
+            }
+            n += len;
+        }
+    }
     while (ip < end) {
         uint32_t flags = *ip++;
         for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
@@ -41,19 +125,8 @@ int64_t CLZSSCodec::Decode(const uint8_t* in, uint32_t inSize, uint8_t* out, uin
             // A stream that would produce more than expected fails.
             if (len > expected - n)
                 goto overflow;
-            uint32_t d = (n + kStart - pos) & (kRing - 1);
-            if (d == 0)
-                d = kRing;
-            if (d > n) {
-                for (uint32_t i = 0; i < len; ++i, ++n)
-                    out[n] = (n >= d) ? out[n - d] : 0;
-            } else if (d >= len) {
-                std::memcpy(out + n, out + n - d, len);
-                n += len;
-            } else {
-                for (uint32_t i = 0; i < len; ++i, ++n)
-                    out[n] = out[n - d];
-            }
+            CopyReference(out, n, Distance(n, pos), len);
+            n += len;
         }
     }
 done:

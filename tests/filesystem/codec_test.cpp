@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -19,7 +20,123 @@ std::vector<uint8_t> Decode(const std::vector<uint8_t>& in, uint32_t expected, i
     return out;
 }
 
+// The format as written: a 4096-byte ring, zeroed, written from 4078.
+struct RingResult {
+    int64_t result;
+    uint32_t consumed, written;
+    std::vector<uint8_t> out;
+};
+RingResult RingDecode(const std::vector<uint8_t>& in, uint32_t expected)
+{
+    std::vector<uint8_t> ring(4096, 0);
+    uint32_t r = 4078;
+    RingResult res{-1, 0, 0, {}};
+    size_t i = 0;
+    bool overflow = false, stop = false;
+    while (i < in.size() && !overflow && !stop) {
+        uint32_t flags = in[i++];
+        for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
+            if (flags & 1) {
+                if (i >= in.size()) { stop = true; break; }
+                if (res.out.size() >= expected) { overflow = true; break; }
+                uint8_t c = in[i++];
+                res.out.push_back(c);
+                ring[r] = c;
+                r = (r + 1) & 4095;
+            } else {
+                if (in.size() - i < 2) { stop = true; break; }
+                uint32_t pos = in[i] | (in[i + 1] & 0xF0u) << 4, len = (in[i + 1] & 0x0Fu) + 3;
+                i += 2;
+                if (len > expected - res.out.size()) { overflow = true; break; }
+                for (uint32_t k = 0; k < len; ++k) {
+                    uint8_t c = ring[(pos + k) & 4095];
+                    res.out.push_back(c);
+                    ring[r] = c;
+                    r = (r + 1) & 4095;
+                }
+            }
+        }
+    }
+    res.consumed = uint32_t(i);
+    res.written = uint32_t(res.out.size());
+    res.result = !overflow && res.out.size() == expected ? int64_t(expected) : -1;
+    return res;
+}
+
 }  // namespace
+
+TEST(LzssStream, DecoderMatchesTheRingAlgorithm)
+{
+    // Groups of eight longest references ending exactly at the expected size:
+    // the last group must not overrun the output.
+    for (int groups = 1; groups < 6; ++groups) {
+        std::vector<uint8_t> in = {0xFF, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'};
+        uint32_t produced = 8;
+        for (int g = 0; g < groups; ++g) {
+            in.push_back(0);
+            for (int k = 0; k < 8; ++k, produced += 18) {
+                uint32_t pos = (produced + 4078 - 8) & 4095;
+                in.push_back(uint8_t(pos));
+                in.push_back(uint8_t((pos >> 4 & 0xF0) | 15));
+            }
+        }
+        std::vector<uint8_t> out(produced + 32, 0xCC);
+        CLZSSCodec codec;
+        ASSERT_EQ(int64_t(produced), codec.Decode(in.data(), uint32_t(in.size()), out.data(), produced));
+        EXPECT_TRUE(RingDecode(in, produced).out == std::vector<uint8_t>(out.begin(), out.begin() + produced));
+        for (size_t k = produced; k < out.size(); ++k)
+            ASSERT_EQ(0xCC, out[k]) << "byte " << k << " past the expected " << produced << " was written";
+    }
+
+    // Streams of every shape: literal runs, near and overlapping references
+    // (distances 1..18), far ones, references into the zeroed ring at the
+    // start, and plain noise; expected sizes below, at and past what each
+    // stream yields. The fast group path must agree with the ring byte for
+    // byte and write nothing past the expected size.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<uint8_t> in;
+        int groups = 1 + int(rng() % 600);
+        uint32_t produced = 0;
+        for (int g = 0; g < groups; ++g) {
+            uint8_t flags = round % 7 == 0 ? uint8_t(rng()) : uint8_t(rng() % 3 == 0 ? 0xFF : rng() & rng());
+            in.push_back(flags);
+            for (int bit = 0; bit < 8; ++bit) {
+                if (flags >> bit & 1) {
+                    in.push_back(uint8_t(rng() % 4 == 0 ? rng() : 'a' + rng() % 3));
+                    ++produced;
+                    continue;
+                }
+                uint32_t len = 3 + rng() % 16, d;
+                switch (rng() % 4) {
+                case 0: d = 1 + rng() % 18; break;
+                case 1: d = 1 + rng() % 300; break;
+                case 2: d = 1 + rng() % 4096; break;
+                default: d = rng() % 4096; break;  // may reach the zeroed ring
+                }
+                uint32_t pos = (produced + 4078 - d) & 4095;
+                in.push_back(uint8_t(pos));
+                in.push_back(uint8_t((pos >> 4 & 0xF0) | (len - 3)));
+                produced += len;
+            }
+        }
+        if (round % 5 == 1)
+            in.resize(in.size() - rng() % (in.size() / 2 + 1));  // cut short
+        uint32_t sizes[] = {produced, produced ? produced - 1 : 0, produced + 1, uint32_t(rng() % (produced + 1))};
+        for (uint32_t expected : sizes) {
+            RingResult want = RingDecode(in, expected);
+            std::vector<uint8_t> out(expected + 32, 0xCC);
+            CLZSSCodec codec;
+            int64_t got = codec.Decode(in.data(), uint32_t(in.size()), out.data(), expected);
+            ASSERT_EQ(want.result, got) << "round " << round << ", expected " << expected;
+            ASSERT_EQ(want.consumed, codec.GetConsumed()) << "round " << round;
+            ASSERT_EQ(want.written, codec.GetWritten()) << "round " << round;
+            ASSERT_TRUE(std::equal(want.out.begin(), want.out.end(), out.begin())) << "round " << round;
+            for (size_t k = expected; k < out.size(); ++k)
+                ASSERT_EQ(0xCC, out[k]) << "byte " << k << " past the expected " << expected << " was written";
+        }
+    }
+}
 
 TEST(LzssStream, LiteralsReferencesAndEnd)
 {
@@ -232,6 +349,37 @@ TEST(PackFormat, IndexWalkAndMatching)
     index[0] = 0;
     index[1] = 0x10;  // 4096 > 259 + zero
     EXPECT_FALSE(PackParseIndex(index.data(), length, entries));
+}
+
+TEST(PackFormat, HashedIndexFindsWhatTheWalkFinds)
+{
+    // Names differing in case and slashes (the first of several matches
+    // wins, whichever key it matches), Shift-JIS names with 0x5C trail
+    // bytes, then the same index cut short at every length.
+    std::vector<PackSource> members = {{"a/B.txt", {1}}, {"A\\b.TXT", {2}}, {"x", {3}},
+                                       {"\x95\x5C/\x83\x5C.bmp", {4}}, {"\x95\x5C\\\x83\x5C.BMP", {5}},
+                                       {"deep\\dir\\n.dat", {6}}, {"X", {7}}};
+    std::vector<uint8_t> pak = PackBuildArchive(members);
+    uint32_t length = 0;
+    ASSERT_TRUE(PackParseHeader(pak.data(), 'A', length));
+    const char* const asks[] = {"a\\b.txt", "A/B.TXT", "x", "\x95\x5C\\\x83\x5C.bmp", "\x95\x5C/\x83\x5C.bmp",
+                                "DEEP/DIR/N.DAT", "missing", "a\\b.tx", ""};
+    for (uint32_t cut = 0; cut <= length; ++cut) {
+        CPackIndex index;
+        index.Build(pak.data() + 14, cut);
+        for (const char* ask : asks) {
+            std::string key, alt;
+            PackMemberKeys(ask, key, alt);
+            PackEntry walk, hashed;
+            bool w = PackFindMember(pak.data() + 14, cut, key, alt, walk);
+            ASSERT_EQ(w, index.Find(key, alt, hashed)) << ask << " in an index cut to " << cut;
+            if (w) {
+                EXPECT_EQ(walk.name, hashed.name) << ask;
+                EXPECT_EQ(walk.offset, hashed.offset) << ask;
+                EXPECT_EQ(walk.size, hashed.size) << ask;
+            }
+        }
+    }
 }
 
 TEST(PackFormat, SingleFileRecordAndName)

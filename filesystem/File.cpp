@@ -1,9 +1,12 @@
 #include "filesystem/File.h"
 
-#include "filesystem/FsPath.h"
+#include "filesystem/BlockPool.h"
 #include "filesystem/LzssCodec.h"
+#include "filesystem/PackArchiveCache.h"
 #include "framework/DebugPrint.h"
 #include "framework/FileHandle.h"
+#include "setup/PathUtil.h"
+#include "setup/SjisString.h"
 
 #include <windows.h>
 
@@ -11,29 +14,13 @@
 #include <new>
 #include <vector>
 
-using namespace fspath;
-
 namespace {
 
+// The existence probe: a search whose handle is closed right after the test.
 bool Exists(const std::string& path)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA(path.c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(h);
-    return true;
-}
-
-std::string MakeFullPath(const std::string& path)
-{
-    if (IsAbsolutePath(path))
-        return CollapseBackslashes(NormalizeSlashes(path));
-    char buffer[MAX_PATH];
-    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-    if (n == 0 || n >= MAX_PATH)
-        return std::string();
-    return buffer;
+    CFindFile find;
+    return find.Find(path);
 }
 
 // Drive search state, process-wide.
@@ -46,37 +33,18 @@ MainWindowSource g_dialogOwner = nullptr;
 
 uint32_t GetU32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
-// Reads an open pack's header and index; false on any failure.
-bool ReadPackIndex(CFileHandle& file, std::vector<uint8_t>& index)
+// Reads one stored block through read(block) into a buffer of its size plus
+// 8 and inflates it; the buffer lives only for this call.
+template <class ReadBlock>
+bool LoadPackBlock(const PackEntry& entry, CZipCodec& codec, const char* method,
+                   const std::string& path, ReadBlock read)
 {
-    uint8_t header[kPackHeaderSize];
-    uint32_t length = 0;
-    if (!file.ReadBytes(header, kPackHeaderSize) || !PackParseHeader(header, 'A', length))
-        return false;
-    // An index longer than the file is damaged; never allocate for it.
-    DWORD size = file.GetSize();
-    if (size == 0xFFFFFFFF || length > size - kPackHeaderSize)
-        return false;
-    index.resize(length);
-    return length == 0 || file.ReadBytes(index.data(), length);
-}
-
-// Seeks, reads and inflates one stored block; the size was checked against
-// the file.
-bool LoadPackBlock(CFileHandle& file, const PackEntry& entry, CZipCodec& codec,
-                   const char* method, const std::string& path)
-{
-    DWORD size = file.GetSize();
-    if (size == 0xFFFFFFFF || entry.offset > size || entry.size > size - entry.offset)
-        return false;
-    if (!file.Seek(LONG(entry.offset), FILE_BEGIN))
-        return false;
     uint8_t* block = new (std::nothrow) uint8_t[size_t(entry.size) + 8];
     if (block == nullptr) {
         DebugPrint("%s メモリ割り当てに失敗！[%s][src_size:%dbyte]", method, path.c_str(), int(entry.size));
         return false;
     }
-    bool ok = file.ReadBytes(block, entry.size) && codec.Decode(block, entry.size);
+    bool ok = read(block) && codec.Decode(block, entry.size);
     delete[] block;
     return ok;
 }
@@ -118,6 +86,9 @@ bool CFile::Create(const std::string& path, bool truncate)
 {
     Close();
     std::string full = MakeFullPath(path);
+    // An archive kept open for reading would refuse the exclusive open.
+    if (!full.empty())
+        CPackArchiveCache::Get().Forget(full);
     CDiskFile* disk = new (std::nothrow) CDiskFile;
     m_impl = disk;
     if (disk != nullptr && !full.empty() && disk->Create(full, truncate))
@@ -131,9 +102,15 @@ int CFile::OpenAt(const std::string& full)
 {
     delete m_impl;
     m_impl = nullptr;
-    if (Exists(full))
+    CFindFile find;
+    bool loose = find.Find(full);
+    // A missing folder holds no single-file pack either: it would lie beside
+    // the loose file.
+    bool folderMissing = !loose && GetLastError() == ERROR_PATH_NOT_FOUND;
+    find.Close();
+    if (loose)
         m_impl = new (std::nothrow) CDiskFile;
-    else if (IsSinglePackFor(full))
+    else if (!folderMissing && IsSinglePackFor(full))
         m_impl = new (std::nothrow) CZipSingleFile;
     else
         m_impl = new (std::nothrow) CZipArchiveFile;
@@ -296,7 +273,7 @@ void CCompressFileBase::SetContents(uint8_t* data, uint32_t size)
 bool IsSinglePackFor(const std::string& path)
 {
     CFileHandle file;
-    std::string pack = SinglePackPath(path);
+    std::string pack = PackSinglePath(path);
     if (!Exists(pack) || !file.OpenRead(pack.c_str()))
         return false;
     uint8_t header[kPackHeaderSize];
@@ -313,19 +290,30 @@ bool IsSinglePackFor(const std::string& path)
     return ToLowerAscii(stored) == ToLowerAscii(fileName);
 }
 
-bool PackArchiveHasMember(const std::string& archive, const std::string& member)
+namespace {
+
+// An archive that the membership test accepted, with the entry it matched, so
+// that loading the member needs no second open and index read.
+struct FoundArchive {
+    CPackArchiveCache::ArchivePtr archive;
+    PackEntry entry;
+};
+
+bool ArchiveHolds(const std::string& archive, const std::string& member, FoundArchive& found)
 {
-    CFileHandle file;
-    std::vector<uint8_t> index;
-    if (!Exists(archive) || !file.OpenRead(archive.c_str()) || !ReadPackIndex(file, index))
+    found.archive = CPackArchiveCache::Get().Open(archive);
+    if (!found.archive)
         return false;
     std::string key, alt;
     PackMemberKeys(member, key, alt);
-    PackEntry entry;
-    return PackFindMember(index.data(), uint32_t(index.size()), key, alt, entry);
+    if (found.archive->index.Find(key, alt, found.entry))
+        return true;
+    found.archive.reset();
+    return false;
 }
 
-bool FindPackArchive(const std::string& path, std::string& archive, std::string& member)
+bool SearchPackArchives(const std::string& path, std::string& archive, std::string& member,
+                        FoundArchive& found)
 {
     std::string current = path;
     for (;;) {
@@ -337,29 +325,42 @@ bool FindPackArchive(const std::string& path, std::string& archive, std::string&
         if (member.empty())
             return false;
         archive = parent + ".pak";
-        if (PackArchiveHasMember(archive, member))
+        if (ArchiveHolds(archive, member, found))
             return true;
         current = archive;
     }
 }
 
+}  // namespace
+
+bool PackArchiveHasMember(const std::string& archive, const std::string& member)
+{
+    FoundArchive found;
+    return ArchiveHolds(archive, member, found);
+}
+
+bool FindPackArchive(const std::string& path, std::string& archive, std::string& member)
+{
+    FoundArchive found;
+    return SearchPackArchives(path, archive, member, found);
+}
+
 // ---- CZipArchiveFile, CZipSingleFile
 
+// The search hands over the archive, kept open by the cache, with the entry
+// it matched; the index was walked once, which is all the member needs.
 int CZipArchiveFile::_Load(const std::string& path)
 {
     std::string archive, member;
-    if (!FindPackArchive(path, archive, member))
+    FoundArchive found;
+    if (!SearchPackArchives(path, archive, member, found))
         return 0;
-    CFileHandle file;
-    std::vector<uint8_t> index;
-    if (!file.OpenRead(archive.c_str()) || !ReadPackIndex(file, index))
-        return 0;
-    std::string key, alt;
-    PackMemberKeys(member, key, alt);
-    PackEntry entry;
-    if (!PackFindMember(index.data(), uint32_t(index.size()), key, alt, entry))
-        return -1;
-    if (!LoadPackBlock(file, entry, m_codec, "CZipArchiveFile::_Load()", path)) {
+    CPackArchiveCache::Archive& source = *found.archive;
+    const PackEntry& entry = found.entry;
+    // A block outside the archive is damage: fail before allocating for it.
+    bool inFile = entry.offset <= source.size && entry.size <= source.size - entry.offset;
+    if (!inFile || !LoadPackBlock(entry, m_codec, "CZipArchiveFile::_Load()", path,
+                       [&](uint8_t* block) { return CPackArchiveCache::ReadBlock(source, entry, block); })) {
         Close();
         return -1;
     }
@@ -372,7 +373,7 @@ void CZipArchiveFile::_Release() { m_codec.Free(); }
 int CZipSingleFile::_Load(const std::string& path)
 {
     CFileHandle file;
-    std::string pack = SinglePackPath(path);
+    std::string pack = PackSinglePath(path);
     if (!file.OpenRead(pack.c_str()))
         return 0;
     uint8_t header[kPackHeaderSize];
@@ -389,7 +390,11 @@ int CZipSingleFile::_Load(const std::string& path)
     SplitPath(path, folder, fileName);
     if (ToLowerAscii(entry.name) != ToLowerAscii(fileName))
         return 0;
-    if (!LoadPackBlock(file, entry, m_codec, "CZipSingleFile::_Load()", path)) {
+    DWORD size = file.GetSize();
+    bool inFile = size != 0xFFFFFFFF && entry.offset <= size && entry.size <= size - entry.offset;
+    if (!inFile || !file.Seek(LONG(entry.offset), FILE_BEGIN) ||
+        !LoadPackBlock(entry, m_codec, "CZipSingleFile::_Load()", path,
+                       [&](uint8_t* block) { return file.ReadBytes(block, entry.size); })) {
         Close();
         return 0;
     }
@@ -447,18 +452,18 @@ int CLZSSArchiveFile::_Load(const std::string& path)
         return -1;
     }
     uint8_t* input = new (std::nothrow) uint8_t[size_t(entry.compressedSize) + 8];
-    uint8_t* output = new (std::nothrow) uint8_t[size_t(entry.decodedSize) + 8];
+    uint8_t* output = CBlockPool::Get().Acquire(size_t(entry.decodedSize) + 8, m_capacity);
     if (input == nullptr || output == nullptr) {
         DebugPrint("%s メモリ割り当てに失敗！[%s][src_size:%dbyte][dst_size:%dbyte]", kMethod,
                    path.c_str(), int(entry.compressedSize), int(entry.decodedSize));
         delete[] input;
-        delete[] output;
+        CBlockPool::Get().Release(output, m_capacity);
         Close();
         return -1;
     }
     if (!file.ReadBytes(input, entry.compressedSize)) {
         delete[] input;
-        delete[] output;
+        CBlockPool::Get().Release(output, m_capacity);
         ReadError(kMethod, path);
         Close();
         return -1;
@@ -466,7 +471,7 @@ int CLZSSArchiveFile::_Load(const std::string& path)
     CLZSSCodec codec;
     if (codec.Decode(input, entry.compressedSize, output, entry.decodedSize) < 0) {
         delete[] input;
-        delete[] output;
+        CBlockPool::Get().Release(output, m_capacity);
         DecodeError(kMethod, path);
         Close();
         return -1;
@@ -478,7 +483,8 @@ int CLZSSArchiveFile::_Load(const std::string& path)
 
 void CLZSSArchiveFile::_Release()
 {
-    delete[] m_data;
+    CBlockPool::Get().Release(m_data, m_capacity);
+    m_capacity = 0;
     m_data = nullptr;
     m_size = 0;
     m_cursor = nullptr;
@@ -506,18 +512,18 @@ int CLZSSSingleFile::_Load(const std::string& path)
         return 0;
     }
     uint8_t* input = new (std::nothrow) uint8_t[size_t(fileSize) + 4];
-    uint8_t* output = new (std::nothrow) uint8_t[size_t(decoded) + 8];
+    uint8_t* output = CBlockPool::Get().Acquire(size_t(decoded) + 8, m_capacity);
     if (input == nullptr || output == nullptr) {
         DebugPrint("%s メモリ割り当てに失敗！[%s][src_size:%dbyte][dst_size:%dbyte]", kMethod,
                    path.c_str(), int(packed), int(decoded));
         delete[] input;
-        delete[] output;
+        CBlockPool::Get().Release(output, m_capacity);
         Close();
         return 0;
     }
     if (packed != 0 && !file.ReadBytes(input, packed)) {
         delete[] input;
-        delete[] output;
+        CBlockPool::Get().Release(output, m_capacity);
         ReadError(kMethod, path);
         Close();
         return 0;
@@ -525,7 +531,7 @@ int CLZSSSingleFile::_Load(const std::string& path)
     CLZSSCodec codec;
     if (codec.Decode(input, packed, output, decoded) < 0) {
         delete[] input;
-        delete[] output;
+        CBlockPool::Get().Release(output, m_capacity);
         DecodeError(kMethod, path);
         Close();
         return 0;
@@ -537,7 +543,8 @@ int CLZSSSingleFile::_Load(const std::string& path)
 
 void CLZSSSingleFile::_Release()
 {
-    delete[] m_data;
+    CBlockPool::Get().Release(m_data, m_capacity);
+    m_capacity = 0;
     m_data = nullptr;
     m_size = 0;
     m_cursor = nullptr;

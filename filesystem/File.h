@@ -119,6 +119,9 @@ public:
     ~CLZSSArchiveFile() override { Close(); }
     int _Load(const std::string& path) override;
     void _Release() override;
+
+private:
+    size_t m_capacity = 0;  // of the decoded block, from CBlockPool
 };
 
 // One file stored alone, LZSS-compressed, as path + ".dat".
@@ -127,6 +130,9 @@ public:
     ~CLZSSSingleFile() override { Close(); }
     int _Load(const std::string& path) override;
     void _Release() override;
+
+private:
+    size_t m_capacity = 0;  // of the decoded block, from CBlockPool
 };
 
 // Owner window of the LZSS readers' error boxes (the application's main

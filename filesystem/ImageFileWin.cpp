@@ -1,7 +1,7 @@
 #include "filesystem/ImageFile.h"
 
 #include "filesystem/File.h"
-#include "filesystem/FsPath.h"
+#include "setup/SjisString.h"
 
 #include <windows.h>
 
@@ -12,9 +12,9 @@ bool CImageFile::Load(const std::string& path)
     if (picture.Open(path) != 1)
         return false;
     std::string folder, file, base, ext;
-    fspath::SplitPath(path, folder, file);
-    fspath::SplitFileName(file, base, ext);
-    std::string alphaPath = fspath::CollapseBackslashes(fspath::NormalizeSlashes(
+    SplitPath(path, folder, file);
+    SplitFileName(file, base, ext);
+    std::string alphaPath = CollapseBackslashes(NormalizeSlashes(
         (folder.empty() ? "" : folder + "\\") + base + ".alp"));
     CFile alpha;
     bool hasAlpha = alpha.Open(alphaPath) == 1;

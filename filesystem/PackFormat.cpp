@@ -1,5 +1,8 @@
 #include "filesystem/PackFormat.h"
 
+#include "filesystem/BlockPool.h"
+#include "setup/SjisString.h"
+
 #include <zlib.h>
 
 #include <cstring>
@@ -124,19 +127,70 @@ void PackMemberKeys(const std::string& member, std::string& key, std::string& al
     }
 }
 
+// Lowered name equals key: compared in place, Shift-JIS aware, no copies.
+static bool LoweredEquals(const uint8_t* name, size_t len, const std::string& key)
+{
+    if (len != key.size())
+        return false;
+    for (size_t i = 0; i < len; ++i) {
+        uint8_t c = name[i];
+        if (IsLead(c) && i + 1 < len) {
+            if (char(c) != key[i] || char(name[i + 1]) != key[i + 1])
+                return false;
+            ++i;
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z')
+            c = uint8_t(c + 32);
+        if (char(c) != key[i])
+            return false;
+    }
+    return true;
+}
+
 bool PackFindMember(const uint8_t* index, uint32_t length, const std::string& key,
                     const std::string& altKey, PackEntry& found)
 {
-    std::vector<PackEntry> entries;
-    PackParseIndex(index, length, entries);
-    for (const PackEntry& e : entries) {
-        std::string lowered = Lower(e.name);
-        if (lowered == key || lowered == altKey) {
-            found = e;
-            return true;
-        }
+    // The walk of PackParseIndex, without building the entry list.
+    if (length < 4)
+        return false;
+    uint32_t nameLength = GetU32(index);
+    uint32_t at = 4;
+    while (nameLength != 0) {
+        if (nameLength > kPackMaxName || length - at < nameLength || length - at - nameLength < 12)
+            return false;
+        const uint8_t* name = index + at;
+        size_t len = strnlen(reinterpret_cast<const char*>(name), nameLength);
+        if (LoweredEquals(name, len, key) || LoweredEquals(name, len, altKey))
+            return ParseEntryTail(name, nameLength, found);
+        at += nameLength + 8;
+        nameLength = GetU32(index + at);
+        at += 4;
     }
     return false;
+}
+
+void CPackIndex::Build(const uint8_t* index, uint32_t length)
+{
+    PackParseIndex(index, length, m_entries);
+    m_first.clear();
+    m_first.reserve(m_entries.size());
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        m_first.emplace(Lower(m_entries[i].name), i);  // keeps the first
+}
+
+bool CPackIndex::Find(const std::string& key, const std::string& altKey, PackEntry& found) const
+{
+    auto a = m_first.find(key), b = m_first.find(altKey);
+    size_t i = m_entries.size();
+    if (a != m_first.end())
+        i = a->second;
+    if (b != m_first.end() && b->second < i)
+        i = b->second;
+    if (i == m_entries.size())
+        return false;
+    found = m_entries[i];
+    return true;
 }
 
 bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry)
@@ -148,9 +202,10 @@ bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry)
 
 void CZipCodec::Free()
 {
-    delete[] m_output;
+    CBlockPool::Get().Release(m_output, m_capacity);
     m_output = nullptr;
     m_outputLength = 0;
+    m_capacity = 0;
 }
 
 uint8_t* CZipCodec::Detach()
@@ -158,6 +213,7 @@ uint8_t* CZipCodec::Detach()
     uint8_t* p = m_output;
     m_output = nullptr;
     m_outputLength = 0;
+    m_capacity = 0;
     return p;
 }
 
@@ -178,7 +234,7 @@ bool CZipCodec::Decode(uint8_t* block, uint32_t size)
         decoded = MaxInflated(size - 4);
     if (decoded > 0xFFFFFFF0u)
         return false;
-    m_output = new (std::nothrow) uint8_t[size_t(decoded) + 1];
+    m_output = CBlockPool::Get().Acquire(size_t(decoded) + 1, m_capacity);
     if (m_output == nullptr)
         return false;
     uLongf length = uLongf(decoded);
@@ -253,4 +309,12 @@ std::string PackSingleStem(const std::string& baseName, const std::string& exten
     for (char c : extension)
         s += std::to_string(int(int8_t(c)));
     return s;
+}
+
+std::string PackSinglePath(const std::string& path)
+{
+    std::string folder, file, name, ext;
+    SplitPath(path, folder, file);
+    SplitFileName(file, name, ext);
+    return CollapseBackslashes((folder.empty() ? "" : folder + "\\") + PackSingleStem(name, ext) + ".pak");
 }

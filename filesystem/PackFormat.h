@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // ".pak" files: a 14-byte header ("ZORVIDEX", kind "4A" or "4S", a length),
@@ -32,6 +33,19 @@ bool PackParseIndex(const uint8_t* index, uint32_t length, std::vector<PackEntry
 // Finds the first entry whose lowered name equals key or alternative.
 bool PackFindMember(const uint8_t* index, uint32_t length, const std::string& key,
                     const std::string& altKey, PackEntry& found);
+// An index prepared for repeated lookups: lowered names hashed to their first
+// entry. Finds exactly what PackFindMember finds on the same bytes.
+class CPackIndex {
+public:
+    void Build(const uint8_t* index, uint32_t length);
+    bool Find(const std::string& key, const std::string& altKey, PackEntry& found) const;
+    size_t GetCount() const { return m_entries.size(); }
+
+private:
+    std::vector<PackEntry> m_entries;  // up to any damage, in index order
+    std::unordered_map<std::string, size_t> m_first;  // lowered name -> entry
+};
+
 // Reads the name and keyed words that follow a "4S" header (L + 8 bytes).
 bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry);
 
@@ -47,7 +61,8 @@ public:
     uint8_t* GetOutput() const { return m_output; }
     uint32_t GetOutputLength() const { return m_outputLength; }
     void Free();
-    // Hands the output block over (free it with delete[]).
+    // Hands the output block over (free it with delete[], or give it back to
+    // CBlockPool with its capacity).
     uint8_t* Detach();
 
 private:
@@ -55,6 +70,7 @@ private:
     uint32_t m_inputSize = 0;
     uint8_t* m_output = nullptr;
     uint32_t m_outputLength = 0;
+    size_t m_capacity = 0;  // of the output block, from the block pool
 };
 
 // Writer side, for the tools and fixtures.
@@ -68,3 +84,5 @@ std::vector<uint8_t> PackBuildSingle(const PackSource& file);
 // The single-file pack's name part: base name + the decimal values of the
 // extension's bytes ("a.bmp" -> "a98109112"), without ".pak".
 std::string PackSingleStem(const std::string& baseName, const std::string& extension);
+// The single-file pack for a file path: folder\ + stem + ".pak", collapsed.
+std::string PackSinglePath(const std::string& path);

@@ -19,13 +19,28 @@ bool MovePointer(HANDLE file, LONGLONG distance, DWORD method, ULONGLONG* positi
 
 }  // namespace
 
+static HANDLE OpenForReading(const char* path, DWORD share)
+{
+    if (!path)
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool CFileHandle::OpenRead(const char* path)
 {
     Close();
-    if (!path)
+    HANDLE file = OpenForReading(path, FILE_SHARE_READ);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile = file;
+    return true;
+}
+
+bool CFileHandle::OpenReadShareAll(const char* path)
+{
+    Close();
+    HANDLE file = OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     m_hFile = file;

@@ -13,6 +13,9 @@ public:
 
     // Shared reading, sequential scan; the file must exist.
     bool OpenRead(const char* path);
+    // Reading that lets others write, rename and delete the file meanwhile,
+    // for handles kept open for long.
+    bool OpenReadShareAll(const char* path);
     // Exclusive read/write; created when missing. With truncate the file is
     // emptied, otherwise the position is at its end (appending).
     bool OpenWrite(const char* path, bool truncate);

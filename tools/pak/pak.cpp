@@ -1,7 +1,7 @@
 // pak: creates, lists, extracts and verifies the game's data files: pack
 // archives and single-file packs (".pak"), LZSS archives and LZSS single
 // files (".dat").
-#include "filesystem/FsPath.h"
+#include "setup/SjisString.h"
 #include "filesystem/LzssCodec.h"
 #include "filesystem/PackFormat.h"
 
@@ -137,7 +137,7 @@ bool ListFiles(const std::string& folder, const std::string& prefix, std::vector
 
 std::string EndsLower(const std::string& s, size_t n)
 {
-    return fspath::ToLowerAscii(s.size() >= n ? s.substr(s.size() - n) : s);
+    return ToLowerAscii(s.size() >= n ? s.substr(s.size() - n) : s);
 }
 
 enum Kind { kPack, kLzssArchive, kLzssSingle };
@@ -157,8 +157,8 @@ Kind KindOf(const std::string& archive, int force)
 
 std::string StoredName(const std::string& rel, bool lower)
 {
-    std::string s = fspath::NormalizeSlashes(ToStored(rel));
-    return lower ? fspath::ToLowerAscii(s) : s;
+    std::string s = NormalizeSlashes(ToStored(rel));
+    return lower ? ToLowerAscii(s) : s;
 }
 
 void PrintRatio(size_t in, size_t out, size_t files)
@@ -186,10 +186,10 @@ int Create(const std::string& archive, const std::string& source)
         std::string name = StoredName(slash == std::string::npos ? source : source.substr(slash + 1), false);
         if (EndsLower(archive, 4) == ".pak") {
             out = PackBuildSingle({name, data});
-            std::string expected = fspath::SinglePackPath(name);
+            std::string expected = PackSinglePath(name);
             size_t s = archive.find_last_of("/\\");
             std::string given = s == std::string::npos ? archive : archive.substr(s + 1);
-            if (fspath::ToLowerAscii(ToStored(given)) != fspath::ToLowerAscii(expected))
+            if (ToLowerAscii(ToStored(given)) != ToLowerAscii(expected))
                 std::fprintf(stderr, "pak: note: the reader looks for %s as %s\n", source.c_str(),
                              ToHost(expected).c_str());
         } else {
@@ -345,9 +345,9 @@ bool ReadArchive(const std::string& archive, int force, std::vector<Member>& mem
 // Refuses names that would leave the target folder.
 bool SafeName(const std::string& stored)
 {
-    if (stored.empty() || fspath::IsAbsolutePath(stored))
+    if (stored.empty() || IsAbsolutePath(stored))
         return false;
-    std::string n = fspath::NormalizeSlashes(stored);
+    std::string n = NormalizeSlashes(stored);
     if (n[0] == '\\')
         return false;
     size_t start = 0;
@@ -385,7 +385,7 @@ int List(const std::string& archive, int force, bool verifyOnly, const std::stri
                 std::fprintf(stderr, "pak: %s: refused, the name leaves the target folder\n", host.c_str());
                 continue;
             }
-            std::string rel = fspath::NormalizeSlashes(m.name);
+            std::string rel = NormalizeSlashes(m.name);
             std::string path = *folder;
             size_t start = 0;
             for (size_t p; (p = rel.find('\\', start)) != std::string::npos; start = p + 1) {

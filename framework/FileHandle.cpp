@@ -65,6 +65,19 @@ bool CFileHandle::OpenWrite(const char* path, bool truncate)
     return true;
 }
 
+bool CFileHandle::CreateNew(const char* path)
+{
+    Close();
+    if (!path)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    m_hFile = file;
+    return true;
+}
+
 void CFileHandle::Close()
 {
     if (IsOpen())

@@ -19,6 +19,8 @@ public:
     // Exclusive read/write; created when missing. With truncate the file is
     // emptied, otherwise the position is at its end (appending).
     bool OpenWrite(const char* path, bool truncate);
+    // Exclusive read/write of a file that must not exist yet.
+    bool CreateNew(const char* path);
     void Close();
     bool IsOpen() const { return m_hFile != nullptr && m_hFile != INVALID_HANDLE_VALUE; }
 

@@ -15,9 +15,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         PackEntry e;
         if (data[9] == 'A') {
             PackParseIndex(body, length, entries);
-            std::string key, alt;
-            PackMemberKeys("BG\\\\a.BMP", key, alt);
-            PackFindMember(body, length, key, alt, e);
+            // The hashed index must find exactly what the walk finds, for a
+            // fixed name and for names taken from the index itself.
+            CPackIndex index;
+            index.Build(body, length);
+            std::vector<std::string> names = {"BG\\\\a.BMP"};
+            for (size_t i = 0; i < entries.size() && i < 4; ++i)
+                names.push_back(entries[i].name);
+            for (const std::string& name : names) {
+                std::string key, alt;
+                PackMemberKeys(name, key, alt);
+                PackEntry walked, hashed;
+                bool w = PackFindMember(body, length, key, alt, walked);
+                bool h = index.Find(key, alt, hashed);
+                if (w != h || (w && (walked.name != hashed.name || walked.offset != hashed.offset ||
+                                     walked.size != hashed.size)))
+                    __builtin_trap();
+            }
         } else if (data[9] == 'S' && size - kPackHeaderSize - length >= 8) {
             if (PackParseSingle(body, length, e))
                 entries.push_back(e);

@@ -168,7 +168,15 @@ bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& fil
         return false;
     }
 
+    // Most paths are new: creating them outright costs one lookup, where an
+    // existence test before the open costs two (Wine scans the folder for a
+    // name it does not find, so a miss is dear in a large folder).
     CUndoStep step{path, std::string()};
+    if (file.CreateNew(path.c_str())) {
+        m_Undo.push_back(step);
+        m_Written.insert(key);
+        return true;
+    }
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         // Keep the original beside it under a name that is not taken.
         std::string backup = path + ".quillbak";

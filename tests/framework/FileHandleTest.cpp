@@ -182,6 +182,32 @@ TEST_F(FileHandleTest, OpenWriteAppendsOrTruncates)
     EXPECT_EQ(0u, file.GetSize());
 }
 
+TEST_F(FileHandleTest, CreateNewRefusesAnExistingFile)
+{
+    std::string path = MakeFile("taken.bin", Pattern(40));
+    CFileHandle file;
+    EXPECT_FALSE(file.CreateNew(path.c_str()));
+    EXPECT_EQ(DWORD(ERROR_FILE_EXISTS), GetLastError());
+    EXPECT_FALSE(file.IsOpen());
+    ASSERT_TRUE(file.OpenRead(path.c_str()));
+    EXPECT_EQ(40u, file.GetSize()) << "the existing file must be left as it was";
+    EXPECT_FALSE(file.CreateNew(nullptr));
+    EXPECT_FALSE(file.IsOpen()) << "a failed create closes what was open";
+
+    std::string fresh = Path("fresh.bin");
+    ASSERT_TRUE(file.CreateNew(fresh.c_str()));
+    std::vector<BYTE> data = Pattern(20);
+    ASSERT_TRUE(file.WriteBytes(data.data(), 20));
+    ASSERT_TRUE(file.Rewind());
+    BYTE back[20];
+    ASSERT_TRUE(file.ReadBytes(back, 20)) << "opened for reading too";
+    EXPECT_TRUE(std::equal(back, back + 20, data.begin()));
+    // Exclusive, like OpenWrite.
+    CFileHandle other;
+    EXPECT_FALSE(other.OpenRead(fresh.c_str()));
+    EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
+}
+
 TEST_F(FileHandleTest, SharingViolations)
 {
     std::string path = MakeFile("locked.bin", Pattern(64));

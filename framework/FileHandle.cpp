@@ -27,6 +27,13 @@ static HANDLE OpenForReading(const char* path, DWORD share)
                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Exclusive read/write.
+static HANDLE OpenForWriting(const char* path, DWORD disposition)
+{
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool CFileHandle::OpenRead(const char* path)
 {
     Close();
@@ -52,8 +59,7 @@ bool CFileHandle::OpenWrite(const char* path, bool truncate)
     Close();
     if (!path)
         return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenForWriting(path, truncate ? CREATE_ALWAYS : OPEN_ALWAYS);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     // A new or truncated file is already at 0; otherwise append.
@@ -70,8 +76,7 @@ bool CFileHandle::CreateNew(const char* path)
     Close();
     if (!path)
         return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenForWriting(path, CREATE_NEW);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     m_hFile = file;

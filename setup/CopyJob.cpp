@@ -172,12 +172,8 @@ bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& fil
     // existence test before the open costs two (Wine scans the folder for a
     // name it does not find, so a miss is dear in a large folder).
     CUndoStep step{path, std::string()};
-    if (file.CreateNew(path.c_str())) {
-        m_Undo.push_back(step);
-        m_Written.insert(key);
-        return true;
-    }
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    bool created = file.CreateNew(path.c_str());
+    if (!created && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         // Keep the original beside it under a name that is not taken.
         std::string backup = path + ".quillbak";
         for (int n = 1; GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
@@ -186,7 +182,7 @@ bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& fil
             return false;
         step.backup = backup;
     }
-    if (!file.OpenWrite(path.c_str(), true)) {
+    if (!created && !file.OpenWrite(path.c_str(), true)) {
         DWORD error = GetLastError();
         m_LastFolder.clear();
         if (!step.backup.empty())

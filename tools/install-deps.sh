@@ -1,20 +1,129 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the sample run need on a fresh
-# Debian 12 machine (run as root). Quick when all is present already.
-set -euo pipefail
+# Installs everything the build, the tests and the sample run need on a Debian
+# 12 machine (run as root). Quick when all is present already.
+#
+# The mirror is not always consistent, so:
+#  - a package index that fails to download is a warning, not the end;
+#  - when an i386 package cannot be installed because its amd64 twin is (or is
+#    about to be) at another version (multiarch packages must match), both are
+#    pinned to the newest version that both architectures offer;
+#  - a failed download is retried once;
+#  - what still fails is named, one line per package, with the reason.
+set -uo pipefail
 PKGS=(cmake make g++ clang libclang-rt-14-dev zlib1g-dev mingw-w64 g++-mingw-w64-i686-posix
       wine wine32:i386 xvfb libz-mingw-w64-dev googletest locales fonts-ipafont-gothic
       x11-utils imagemagick xdotool libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
-      # extra packages (append here)
+      libpixman-1-dev python3 git ca-certificates
 )
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+export DEBIAN_FRONTEND=noninteractive
+say() { echo "install-deps: $*" >&2; }
+
+# The locale first, and outside the locale archive: a shell that looked for
+# the archive before it existed never looks again, so a locale added to the
+# archive by this run would be unknown to the shell that runs the tests.
+ensure_locale() {
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+  command -v localedef >/dev/null || return 1
+  localedef --no-archive -i ja_JP -f UTF-8 ja_JP.UTF-8 2>/dev/null
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'
+}
+
+missing_packages() {
+  local p
+  for p in "${PKGS[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+
+apt_update() {
+  local out
+  out=$(apt-get update 2>&1)
+  # "E: Failed to fetch URL  reason" for each index that did not come.
+  grep -E '^(E|W): Failed to fetch' <<<"$out" | sed -E 's/^[EW]: Failed to fetch ([^ ]+) +(.*)$/warning: index not downloaded, older or no list used: \1 (\2)/' |
+    while IFS= read -r l; do say "$l"; done
+  grep -q '^Reading package lists' <<<"$out" || { say "warning: apt-get update failed: $(tail -1 <<<"$out")"; return 1; }
+  return 0
+}
+
+# Every version of a package that the indexes offer for one architecture.
+versions_of() { apt-cache madison "$1:$2" 2>/dev/null | awk -F'|' -v a="$2" '$3 ~ a {gsub(/ /,"",$2); print $2}' | sort -u; }
+
+# The newest version both architectures offer, or nothing.
+common_version() {
+  local name=$1 best="" v
+  while IFS= read -r v; do
+    [ -n "$v" ] || continue
+    if [ -z "$best" ] || dpkg --compare-versions "$v" gt "$best"; then best=$v; fi
+  done < <(comm -12 <(versions_of "$name" amd64) <(versions_of "$name" i386))
+  echo "$best"
+}
+
+# Pins the packages that apt says cannot be installed (the right-hand side of
+# its "Depends: X but it is not going to be installed") to the newest version
+# both architectures offer: the i386 one always, the amd64 twin when it is
+# installed or when apt complained about the same package before.
+PINS=()
+declare -A PINNED=()
+align_from() {
+  local out=$1 added=0 name v
+  for name in $(grep -oE '(Depends|Breaks|Conflicts): [a-z0-9][a-z0-9.+-]*(:i386|:amd64)?' <<<"$out" |
+                sed -E 's/^[A-Za-z]+: //; s/:(i386|amd64)$//' | sort -u); do
+    [ "${PINNED[$name]:-}" = both ] && continue
+    v=$(common_version "$name")
+    [ -n "$v" ] || continue
+    if [ -z "${PINNED[$name]:-}" ] && ! dpkg-query -W -f='${Status}' "$name:amd64" 2>/dev/null | grep -q 'ok installed'; then
+      PINNED[$name]=i386
+      PINS+=("$name:i386=$v")
+    else
+      [ "${PINNED[$name]:-}" = i386 ] || PINS+=("$name:i386=$v")
+      PINNED[$name]=both
+      PINS+=("$name:amd64=$v")
+    fi
+    say "pinning $name to $v (offered for both amd64 and i386)"
+    added=1
+  done
+  [ $added = 1 ]
+}
+
+# One line per package that still cannot be installed.
+report_failure() {
+  local out=$1 l
+  l=$(grep -E '^ [^ ].* : (Depends|PreDepends|Breaks|Conflicts):' <<<"$out" |
+      sed -E 's/^ ([^ ]+) : (Depends|PreDepends|Breaks|Conflicts): (.*)$/cannot install \1: \2 \3/')
+  if [ -n "$l" ]; then
+    while IFS= read -r x; do say "$x"; done <<<"$l"
+  else
+    grep -E '^E: ' <<<"$out" | head -5 | while IFS= read -r x; do say "cannot install: ${x#E: }"; done
+  fi
+}
+
+install_packages() {
+  local out try
+  for try in 1 2 3 4 5 6 7 8; do
+    out=$(apt-get install -s --no-install-recommends "$@" "${PINS[@]}" 2>&1) && break
+    align_from "$out" || { report_failure "$out"; return 1; }
+  done
+  for try in 1 2; do
+    out=$(apt-get install -y -q --no-install-recommends --allow-downgrades "$@" "${PINS[@]}" 2>&1) && return 0
+    [ $try = 1 ] && { say "install failed, retrying once: $(grep -E '^E: ' <<<"$out" | head -1)"; apt_update; }
+  done
+  report_failure "$out"
+  return 1
+}
+
+main() {
+  local missing
+  mapfile -t missing < <(missing_packages)
+  if [ ${#missing[@]} -gt 0 ]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt_update || apt_update || true
+    install_packages "${missing[@]}" || return 1
+    mapfile -t missing < <(missing_packages)
+    if [ ${#missing[@]} -gt 0 ]; then
+      for p in "${missing[@]}"; do say "cannot install $p: not installed after apt-get install"; done
+      return 1
+    fi
+  fi
+  ensure_locale || { say "cannot generate the locale ja_JP.UTF-8"; return 1; }
+}
+main

@@ -4,6 +4,9 @@
 // every case expects a process of its own (ctest runs each case alone).
 #include "filesystem/File.h"
 #include "filesystem/PackFormat.h"
+#include "filesystem/DiskFile.h"
+#include "filesystem/ZipArchiveFile.h"
+#include "filesystem/ZipSingleFile.h"
 
 #include <windows.h>
 #include <winioctl.h>

@@ -5,6 +5,12 @@
 #include "filesystem/LzssCodec.h"
 #include "filesystem/TextTable.h"
 #include "framework/DebugPrint.h"
+#include "filesystem/DiskFile.h"
+#include "filesystem/LZSSArchiveFile.h"
+#include "filesystem/LZSSSingleFile.h"
+#include "filesystem/PackLookup.h"
+#include "filesystem/ZipArchiveFile.h"
+#include "filesystem/ZipSingleFile.h"
 
 #include <windows.h>
 

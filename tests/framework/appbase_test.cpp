@@ -1,9 +1,11 @@
 #include "framework/AppBase.h"
 #include "framework/DebugPrint.h"
+#include "framework/AppManager.h"
+#include "framework/ThreadList.h"
 
 #include <gtest/gtest.h>
 
-#include "WaitFor.h"
+#include "common/WaitFor.h"
 
 #include <atomic>
 #include <string>

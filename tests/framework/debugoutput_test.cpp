@@ -1,9 +1,11 @@
 #include "framework/DebugOutput.h"
 #include "framework/DebugPrint.h"
+#include "framework/DebugWindow.h"
+#include "framework/MessageHandler.h"
 
 #include <gtest/gtest.h>
 
-#include "WaitFor.h"
+#include "common/WaitFor.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,6 +1,6 @@
 // Runs the real installer on a medium built here, against a game registered
 // in this prefix, and reads and answers every message box it shows.
-#include "tools/e2e/DialogReader.h"
+#include "DialogReader.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <functional>

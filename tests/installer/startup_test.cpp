@@ -3,6 +3,7 @@
 #include "installer/AppStartup.h"
 #include "installer/UpdateRun.h"
 #include "setup/InstallEngine.h"
+#include "installer/SingleInstance.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -101,31 +102,31 @@ TEST(PlanUpdate, RequiredSizeAndListOrderFollowTheMarkers)
 
     auto groups = [] {
         std::vector<std::pair<int, std::string>> list;
-        for (const CCopyEntry& entry : GetInstallEngine().GetCopyList())
+        for (const CCopyEntry& entry : CFolderInstallEngine::GetInstance().GetCopyList())
             list.push_back({entry.group, entry.relativePath});
         return list;
     };
     PlanUpdate(game, nullptr);
-    EXPECT_EQ(1936657940u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ(1936657940u, CFolderInstallEngine::GetInstance().GetRequiredSize());
     EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "patch\\p.txt"}, {0, "five.txt"}}), groups());
-    EXPECT_EQ("Quillmoor", GetInstallEngine().GetProductName());
+    EXPECT_EQ("Quillmoor", CFolderInstallEngine::GetInstance().GetProductName());
 
     CreateDirectoryA((game + "\\patch").c_str(), nullptr);
     Touch(game + "\\patch\\1005_tokubetsu116120116.pak");
     PlanUpdate(game + "\\", nullptr);
-    EXPECT_EQ(2023106023u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ(2023106023u, CFolderInstallEngine::GetInstance().GetRequiredSize());
     Touch(game + "\\patch\\1000_tradepost1116120116.pak");
     PlanUpdate(game, nullptr);
-    EXPECT_EQ(2125110045u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ(2125110045u, CFolderInstallEngine::GetInstance().GetRequiredSize());
     EXPECT_EQ((std::vector<std::pair<int, std::string>>{
                   {2, "three.txt"}, {3, "four.txt"}, {1, "patch\\p.txt"}, {0, "five.txt"}}),
               groups());
     DeleteFileA((game + "\\patch\\1005_tokubetsu116120116.pak").c_str());
     PlanUpdate(game, nullptr);
-    EXPECT_EQ(2038661962u, GetInstallEngine().GetRequiredSize());
-    EXPECT_EQ(game, GetInstallEngine().GetDestination());
+    EXPECT_EQ(2038661962u, CFolderInstallEngine::GetInstance().GetRequiredSize());
+    EXPECT_EQ(game, CFolderInstallEngine::GetInstance().GetDestination());
     SetCurrentDirectoryA(previous);
-    GetInstallEngine().Reset();
+    CFolderInstallEngine::GetInstance().Reset();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Path helpers against Wine's real file system.
 #include "setup/PathUtil.h"
+#include "setup/FileList.h"
+#include "setup/FindFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,9 @@
 #include "common/TestFiles.h"
 
 #include "framework/Handle.h"
+#include "setup/SjisString.h"
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 
@@ -16,7 +19,7 @@ void MakeFolders(const std::string& folder)
 {
     if (folder.empty() || GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
         return;
-    size_t slash = folder.find_last_of('\\');
+    size_t slash = FindLastSeparator(folder);
     if (slash != std::string::npos && slash > 2)
         MakeFolders(folder.substr(0, slash));
     CreateDirectoryA(folder.c_str(), nullptr);
@@ -46,15 +49,16 @@ void RemoveTree(const std::string& folder)
 
 bool PutFile(const std::string& path, const std::string& bytes)
 {
-    size_t slash = path.find_last_of('\\');
+    size_t slash = FindLastSeparator(path);
     if (slash != std::string::npos)
         MakeFolders(path.substr(0, slash));
     CFileObjectHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!file.IsValid())
-        return false;
     DWORD written = 0;
-    return bytes.empty() || (WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
-                             written == bytes.size());
+    bool ok = file.IsValid() && (bytes.empty() || (WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()),
+                                                             &written, nullptr) && written == bytes.size()));
+    if (!ok)
+        ADD_FAILURE() << "cannot write " << path << ", error " << GetLastError();
+    return ok;
 }
 
 bool PutFile(const std::string& path, const std::vector<uint8_t>& bytes)

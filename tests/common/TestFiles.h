@@ -10,7 +10,8 @@ std::string WinePath(std::string hostPath);
 void MakeFolders(const std::string& folder);
 // Deletes the folder with everything below it; a missing folder is fine.
 void RemoveTree(const std::string& folder);
-// Writes the bytes to path (its folders made as needed); false on failure.
+// Writes the bytes to path (its folders made as needed); a failure fails
+// the test and returns false.
 bool PutFile(const std::string& path, const std::string& bytes);
 bool PutFile(const std::string& path, const std::vector<uint8_t>& bytes);
 // The file's bytes, or "<missing>" when it cannot be opened.

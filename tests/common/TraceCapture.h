@@ -1,32 +1,51 @@
 #pragma once
-
+// Captures the DebugPrint lines of every thread while the object lives.
 #include "framework/DebugPrint.h"
 
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <vector>
 
-// Captures DebugPrint lines for the lifetime of the object.
 class TraceCapture {
 public:
-    TraceCapture() { m_Previous = SetDebugPrintSink(&TraceCapture::Sink); Lines().clear(); }
+    TraceCapture() { Clear(); m_Previous = SetDebugPrintSink(&TraceCapture::Sink); }
     ~TraceCapture() { SetDebugPrintSink(m_Previous); }
 
+    // The lines so far (kept).
+    std::vector<std::string> Lines() const
+    {
+        std::lock_guard<std::mutex> lock(Mutex());
+        return Store();
+    }
+    // The lines so far, emptying the capture.
     std::vector<std::string> Take()
     {
         std::lock_guard<std::mutex> lock(Mutex());
         std::vector<std::string> lines;
-        lines.swap(Lines());
+        lines.swap(Store());
         return lines;
+    }
+    void Clear() { Take(); }
+    // How many lines equal text.
+    size_t Count(const std::string& text) const
+    {
+        size_t n = 0;
+        for (const std::string& line : Lines())
+            n += line == text;
+        return n;
     }
 
 private:
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
     static void Sink(const char* line)
     {
         std::lock_guard<std::mutex> lock(Mutex());
-        Lines().push_back(line);
+        Store().push_back(line);
     }
-    static std::vector<std::string>& Lines()
+    static std::vector<std::string>& Store()
     {
         static std::vector<std::string> lines;
         return lines;

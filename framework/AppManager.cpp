@@ -74,24 +74,24 @@ void CAppManager::UnregisterApp(CAppBase* app)
     }
 }
 
+CWindowBase* CAppManager::WindowOf(HWND hWnd)
+{
+    Entry* entry = Find(hWnd);
+    return entry && entry->app ? entry->app->GetWindow() : nullptr;
+}
+
 void CAppManager::AttachMessageHandler(CMessageHandler* handler, HWND hWnd)
 {
     CCriticalLock lock(m_Lock);
-    Entry* entry = Find(hWnd);
-    if (entry && entry->app) {
-        if (CWindowBase* window = entry->app->GetWindow())
-            window->AddMessageHandler(handler);
-    }
+    if (CWindowBase* window = WindowOf(hWnd))
+        window->AddMessageHandler(handler);
 }
 
 void CAppManager::DetachMessageHandler(CMessageHandler* handler, HWND hWnd)
 {
     CCriticalLock lock(m_Lock);
-    Entry* entry = Find(hWnd);
-    if (entry && entry->app) {
-        if (CWindowBase* window = entry->app->GetWindow())
-            window->RemoveMessageHandler(handler);
-    }
+    if (CWindowBase* window = WindowOf(hWnd))
+        window->RemoveMessageHandler(handler);
 }
 
 CAppBase* CAppManager::GetApp(HWND hWnd)

@@ -6,6 +6,7 @@
 
 class CAppBase;
 class CMessageHandler;
+class CWindowBase;
 
 // Maps each window thread to its application and four per-window pointers.
 class CAppManager {
@@ -36,6 +37,8 @@ private:
     CAppManager() {}
     Entry* Find(HWND hWnd);
     Entry* FindOrCreate(HWND hWnd);
+    // The window of the application found for hWnd (null without one).
+    CWindowBase* WindowOf(HWND hWnd);
     void RemoveIfEmpty(Entry* entry);
 
     std::list<Entry> m_Entries;

@@ -19,6 +19,42 @@ bool MovePointer(HANDLE file, LONGLONG distance, DWORD method, ULONGLONG* positi
     return true;
 }
 
+// Puts the position back by the bytes a request has moved it. The start is
+// never read beforehand, so a request that succeeds at once costs one call.
+void MoveBack(HANDLE file, DWORD distance)
+{
+    if (distance != 0)
+        MovePointer(file, -static_cast<LONGLONG>(distance), FILE_CURRENT, nullptr);
+}
+
+// Moves count bytes in as many calls as it takes: step(done, left, &moved)
+// makes one call; after a call that fails the position goes back and the
+// request starts over, kAttempts times at most. After a partial call,
+// ended(moved) tells that no more can come: the position goes back and the
+// request fails.
+template <class Step, class Ended>
+bool TransferWhole(HANDLE file, DWORD count, Step step, Ended ended)
+{
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        DWORD done = 0;
+        for (;;) {
+            DWORD moved = 0;
+            if (!step(done, count - done, &moved)) {
+                MoveBack(file, done + moved);
+                break;  // next attempt from the start
+            }
+            done += moved;
+            if (done == count)
+                return true;
+            if (ended(moved)) {
+                MoveBack(file, done);
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 static HANDLE OpenForReading(const char* path, DWORD share)
@@ -111,14 +147,6 @@ DWORD CFileHandle::Tell() const
     return position == INVALID_SET_FILE_POINTER ? 0 : position;
 }
 
-// Puts the position back by the bytes a request has moved it. The start is
-// never read beforehand, so a request that succeeds at once costs one call.
-void CFileHandle::MoveBack(DWORD distance)
-{
-    if (distance != 0)
-        MovePointer(m_File.Get(), -static_cast<LONGLONG>(distance), FILE_CURRENT, nullptr);
-}
-
 bool CFileHandle::ReadBytes(void* buffer, DWORD count)
 {
     if (!IsOpen())
@@ -128,26 +156,15 @@ bool CFileHandle::ReadBytes(void* buffer, DWORD count)
     if (!buffer)
         return false;
     BYTE* bytes = static_cast<BYTE*>(buffer);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        DWORD done = 0;
-        for (;;) {
-            DWORD got = 0;
-            if (!ReadFile(m_File.Get(), bytes + done, count - done, &got, nullptr)) {
-                MoveBack(done + got);
-                break;  // next attempt from the start
-            }
-            done += got;
-            if (done == count)
-                return true;
+    HANDLE file = m_File.Get();
+    return TransferWhole(
+        file, count,
+        [&](DWORD done, DWORD left, DWORD* got) { return ReadFile(file, bytes + done, left, got, nullptr) != FALSE; },
+        [&](DWORD got) {
             ULONGLONG position = 0;
-            bool atEnd = MovePointer(m_File.Get(), 0, FILE_CURRENT, &position) && position >= GetSize64();
-            if (atEnd || got == 0) {
-                MoveBack(done);
-                return false;
-            }
-        }
-    }
-    return false;
+            bool atEnd = MovePointer(file, 0, FILE_CURRENT, &position) && position >= GetSize64();
+            return atEnd || got == 0;
+        });
 }
 
 bool CFileHandle::WriteBytes(const void* buffer, DWORD count)
@@ -159,18 +176,11 @@ bool CFileHandle::WriteBytes(const void* buffer, DWORD count)
     if (!buffer)
         return false;
     const BYTE* bytes = static_cast<const BYTE*>(buffer);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        DWORD done = 0;
-        for (;;) {
-            DWORD put = 0;
-            if (!WriteFile(m_File.Get(), bytes + done, count - done, &put, nullptr) || put == 0) {
-                MoveBack(done + put);
-                break;  // next attempt from the start
-            }
-            done += put;
-            if (done == count)
-                return true;
-        }
-    }
-    return false;
+    HANDLE file = m_File.Get();
+    return TransferWhole(
+        file, count,
+        [&](DWORD done, DWORD left, DWORD* put) {
+            return WriteFile(file, bytes + done, left, put, nullptr) && *put != 0;
+        },
+        [](DWORD) { return false; });
 }

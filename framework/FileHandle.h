@@ -40,7 +40,6 @@ public:
 private:
     CFileHandle(const CFileHandle&) = delete;
     CFileHandle& operator=(const CFileHandle&) = delete;
-    void MoveBack(DWORD distance);
 
     CFileObjectHandle m_File;
 };

@@ -180,20 +180,14 @@ void CWindow::Destroy()
 bool CWindow::Show() { return m_hWnd && (ShowWindow(m_hWnd, SW_SHOW), true); }
 bool CWindow::Hide() { return m_hWnd && (ShowWindow(m_hWnd, SW_HIDE), true); }
 
-bool CWindow::SetStyle(DWORD style)
-{
-    if (!m_hWnd)
-        return false;
-    SetWindowLongA(m_hWnd, GWL_STYLE, style);
-    return SetWindowPos(m_hWnd, NULL, 0, 0, 0, 0,
-                        SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE) != FALSE;
-}
+bool CWindow::SetStyle(DWORD style) { return ChangeFrame(GWL_STYLE, style); }
+bool CWindow::SetExStyle(DWORD style) { return ChangeFrame(GWL_EXSTYLE, style); }
 
-bool CWindow::SetExStyle(DWORD style)
+bool CWindow::ChangeFrame(int index, DWORD style)
 {
     if (!m_hWnd)
         return false;
-    SetWindowLongA(m_hWnd, GWL_EXSTYLE, style);
+    SetWindowLongA(m_hWnd, index, style);
     return SetWindowPos(m_hWnd, NULL, 0, 0, 0, 0,
                         SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE) != FALSE;
 }

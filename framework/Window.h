@@ -92,6 +92,8 @@ protected:
     // Back from full screen: menu, stored styles and the framed size at the
     // centred or stored position, no longer topmost.
     void RestoreWindowedFrame();
+    // Sets the style (GWL_STYLE) or extended style and redraws the frame.
+    bool ChangeFrame(int index, DWORD style);
 
     HWND m_hWnd;
     HMENU m_hMenu;

@@ -149,12 +149,8 @@ DWORD CFileHandle::Tell() const
 
 bool CFileHandle::ReadBytes(void* buffer, DWORD count)
 {
-    if (!IsOpen())
-        return false;
-    if (count == 0)
-        return true;
-    if (!buffer)
-        return false;
+    if (!IsOpen() || count == 0 || !buffer)
+        return IsOpen() && count == 0;  // nothing to move is done at once
     BYTE* bytes = static_cast<BYTE*>(buffer);
     HANDLE file = m_File.Get();
     return TransferWhole(
@@ -169,12 +165,8 @@ bool CFileHandle::ReadBytes(void* buffer, DWORD count)
 
 bool CFileHandle::WriteBytes(const void* buffer, DWORD count)
 {
-    if (!IsOpen())
-        return false;
-    if (count == 0)
-        return true;
-    if (!buffer)
-        return false;
+    if (!IsOpen() || count == 0 || !buffer)
+        return IsOpen() && count == 0;  // nothing to move is done at once
     const BYTE* bytes = static_cast<const BYTE*>(buffer);
     HANDLE file = m_File.Get();
     return TransferWhole(

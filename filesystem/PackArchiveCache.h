@@ -1,5 +1,5 @@
 #pragma once
-#include "filesystem/PackFormat.h"
+#include "filesystem/PackIndex.h"
 #include "framework/CriticalSection.h"
 #include "framework/FileHandle.h"
 #include "framework/ServiceObject.h"

@@ -1,7 +1,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // ".pak" files: a 14-byte header ("ZORVIDEX", kind "4A" or "4S", a length),
@@ -33,19 +32,6 @@ bool PackParseIndex(const uint8_t* index, uint32_t length, std::vector<PackEntry
 // Finds the first entry whose lowered name equals key or alternative.
 bool PackFindMember(const uint8_t* index, uint32_t length, const std::string& key,
                     const std::string& altKey, PackEntry& found);
-// An index prepared for repeated lookups: lowered names hashed to their first
-// entry. Finds exactly what PackFindMember finds on the same bytes.
-class CPackIndex {
-public:
-    void Build(const uint8_t* index, uint32_t length);
-    bool Find(const std::string& key, const std::string& altKey, PackEntry& found) const;
-    size_t GetCount() const { return m_entries.size(); }
-
-private:
-    std::vector<PackEntry> m_entries;  // up to any damage, in index order
-    std::unordered_map<std::string, size_t> m_first;  // lowered name -> entry
-};
-
 // Reads the name and keyed words that follow a "4S" header (L + 8 bytes).
 bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry);
 

@@ -2,10 +2,9 @@
 
 #include <new>
 
-CBlockPool& CBlockPool::Get()
+CBlockPool& CBlockPool::GetInstance()
 {
-    static CBlockPool pool;
-    return pool;
+    return CServiceObject<CBlockPool>::Get();
 }
 
 uint8_t* CBlockPool::Acquire(size_t size, size_t& capacity)

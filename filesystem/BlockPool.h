@@ -1,4 +1,6 @@
 #pragma once
+#include "framework/ServiceObject.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -17,7 +19,8 @@ public:
         kMaxBlocks = 4,
     };
 
-    static CBlockPool& Get();
+    // The process-wide pool.
+    static CBlockPool& GetInstance();
 
     CBlockPool() {}
     ~CBlockPool() { Clear(); }

@@ -14,8 +14,7 @@ bool CImageFile::Load(const std::string& path)
     std::string folder, file, base, ext;
     SplitPath(path, folder, file);
     SplitFileName(file, base, ext);
-    std::string alphaPath = CollapseBackslashes(NormalizeSlashes(
-        (folder.empty() ? "" : folder + "\\") + base + ".alp"));
+    std::string alphaPath = CleanPath((folder.empty() ? "" : folder + "\\") + base + ".alp");
     CFile alpha;
     bool hasAlpha = alpha.Open(alphaPath) == 1;
     return LoadFrom(picture, hasAlpha ? &alpha : nullptr, path);

@@ -1,5 +1,7 @@
 #include "filesystem/LzssCodec.h"
 
+#include "framework/ByteOrder.h"
+
 #include <cstring>
 
 namespace {
@@ -8,8 +10,6 @@ const uint32_t kStart = 4096 - 18;
 const uint32_t kMinMatch = 3;
 const uint32_t kMaxMatch = 18;
 
-uint32_t GetU32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-void PutU32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24); }
 
 // Copies a reference of len bytes from distance d >= 8 in 8-byte steps; each
 // step reads only bytes already written. Writes whole steps: up to 24 bytes.
@@ -207,7 +207,7 @@ std::vector<uint8_t> LzssCompress(const uint8_t* data, size_t size)
 
 bool LzssParseEntry(const uint8_t* entry, LzssEntry& out)
 {
-    uint32_t a = GetU32(entry + 128), b = GetU32(entry + 132), c = GetU32(entry + 136);
+    uint32_t a = GetLE32(entry + 128), b = GetLE32(entry + 132), c = GetLE32(entry + 136);
     if (a == 0 && b == 0 && c == 0)
         return false;
     size_t len = strnlen(reinterpret_cast<const char*>(entry), kLzssNameField);
@@ -223,9 +223,9 @@ void LzssBuildEntry(const LzssEntry& entry, uint8_t* out)
     std::memset(out, 0, kLzssEntrySize);
     size_t len = entry.name.size() < kLzssNameField - 1 ? entry.name.size() : kLzssNameField - 1;
     std::memcpy(out, entry.name.data(), len);
-    PutU32(out + 128, entry.decodedSize ^ kLzssMask);
-    PutU32(out + 132, entry.compressedSize ^ kLzssMask);
-    PutU32(out + 136, entry.offset ^ kLzssMask);
+    PutLE32(out + 128, entry.decodedSize ^ kLzssMask);
+    PutLE32(out + 132, entry.compressedSize ^ kLzssMask);
+    PutLE32(out + 136, entry.offset ^ kLzssMask);
 }
 
 LzssMatch LzssMatchEntry(const uint8_t* entry, const std::string& key,
@@ -276,7 +276,7 @@ bool LzssDecodeSingle(const uint8_t* file, size_t size, std::vector<uint8_t>& ou
     out.clear();
     if (size < 4)
         return false;
-    uint32_t decoded = GetU32(file);
+    uint32_t decoded = GetLE32(file);
     if (!LzssSizeReachable(decoded, size - 4))
         return false;
     out.resize(size_t(decoded) + 8);

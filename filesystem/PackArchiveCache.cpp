@@ -21,13 +21,9 @@ bool ReadIndex(CFileHandle& file, uint64_t fileSize, std::vector<uint8_t>& index
 
 }  // namespace
 
-CPackArchiveCache& CPackArchiveCache::Get()
+CPackArchiveCache& CPackArchiveCache::GetInstance()
 {
-    static CPackArchiveCache* cache = nullptr;
-    CCriticalLock guard(GetProcessLock());
-    if (cache == nullptr)
-        cache = new CPackArchiveCache;  // lives as long as the process
-    return *cache;
+    return CServiceObject<CPackArchiveCache>::Get();
 }
 
 CPackArchiveCache::ArchivePtr CPackArchiveCache::Open(const std::string& path)

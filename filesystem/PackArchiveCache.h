@@ -1,7 +1,8 @@
 #pragma once
-#include "filesystem/PackFormat.h"
+#include "filesystem/PackIndex.h"
 #include "framework/CriticalSection.h"
 #include "framework/FileHandle.h"
+#include "framework/ServiceObject.h"
 
 #include <cstdint>
 #include <memory>
@@ -33,7 +34,7 @@ public:
     };
     typedef std::shared_ptr<Archive> ArchivePtr;
 
-    static CPackArchiveCache& Get();
+    static CPackArchiveCache& GetInstance();
 
     // The "4A" archive at path as it is now; null when the path is missing,
     // is a folder, cannot be opened, or has a wrong header or unreadable

@@ -1,6 +1,6 @@
 #include "filesystem/PackFormat.h"
 
-#include "filesystem/BlockPool.h"
+#include "framework/ByteOrder.h"
 #include "setup/SjisString.h"
 
 #include <zlib.h>
@@ -10,34 +10,13 @@
 
 namespace {
 const char kMagic[8] = {'Z', 'O', 'R', 'V', 'I', 'D', 'E', 'X'};
-
-uint32_t GetU32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-void PutU32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24); }
-void AppendU32(std::vector<uint8_t>& v, uint32_t x) { uint8_t b[4]; PutU32(b, x); v.insert(v.end(), b, b + 4); }
-bool IsLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// Shift-JIS aware lowering of ASCII letters.
-std::string Lower(const std::string& s)
-{
-    std::string r = s;
-    for (size_t i = 0; i < r.size(); ++i) {
-        uint8_t c = uint8_t(r[i]);
-        if (IsLead(c)) { ++i; continue; }
-        if (c >= 'A' && c <= 'Z') r[i] = char(c + 32);
-    }
-    return r;
-}
-
-// Largest output a zlib stream of n bytes can inflate to (deflate's best
-// ratio is about 1032:1).
-uint64_t MaxInflated(uint64_t n) { return n * 1032 + 64; }
-}
+}  // namespace
 
 bool PackParseHeader(const uint8_t* header, char kind, uint32_t& length)
 {
     if (std::memcmp(header, kMagic, 8) != 0 || header[8] != '4' || header[9] != uint8_t(kind))
         return false;
-    length = GetU32(header + 10);
+    length = GetLE32(header + 10);
     return true;
 }
 
@@ -46,7 +25,7 @@ void PackBuildHeader(char kind, uint32_t length, uint8_t* header)
     std::memcpy(header, kMagic, 8);
     header[8] = '4';
     header[9] = uint8_t(kind);
-    PutU32(header + 10, length);
+    PutLE32(header + 10, length);
 }
 
 int32_t PackNameKey(const char* name, size_t len)
@@ -71,8 +50,8 @@ static bool ParseEntryTail(const uint8_t* name, uint32_t nameLength, PackEntry& 
     size_t len = strnlen(reinterpret_cast<const char*>(name), nameLength);
     e.name.assign(reinterpret_cast<const char*>(name), len);
     uint32_t key = uint32_t(PackNameKey(e.name.data(), e.name.size()));
-    e.offset = GetU32(name + nameLength) ^ key;
-    e.size = GetU32(name + nameLength + 4) ^ key;
+    e.offset = GetLE32(name + nameLength) ^ key;
+    e.size = GetLE32(name + nameLength + 4) ^ key;
     return true;
 }
 
@@ -82,7 +61,7 @@ bool PackParseIndex(const uint8_t* index, uint32_t length, std::vector<PackEntry
     if (length < 4)
         return false;
     uint32_t at = 0;
-    uint32_t nameLength = GetU32(index);
+    uint32_t nameLength = GetLE32(index);
     at = 4;
     while (nameLength != 0) {
         // name, offset, size and the next name length must fit the index.
@@ -92,7 +71,7 @@ bool PackParseIndex(const uint8_t* index, uint32_t length, std::vector<PackEntry
         ParseEntryTail(index + at, nameLength, e);
         entries.push_back(e);
         at += nameLength + 8;
-        nameLength = GetU32(index + at);
+        nameLength = GetLE32(index + at);
         at += 4;
     }
     return true;
@@ -105,7 +84,7 @@ void PackMemberKeys(const std::string& member, std::string& key, std::string& al
     bool lastSlash = false;
     for (size_t i = 0; i < member.size(); ++i) {
         uint8_t c = uint8_t(member[i]);
-        if (IsLead(c) && i + 1 < member.size()) {
+        if (IsSjisLeadByte(c) && i + 1 < member.size()) {
             s += member[i];
             s += member[++i];
             lastSlash = false;
@@ -119,10 +98,10 @@ void PackMemberKeys(const std::string& member, std::string& key, std::string& al
         lastSlash = c == '\\';
         s += char(c);
     }
-    key = Lower(s);
+    key = ToLowerAscii(s);
     altKey = key;
     for (size_t i = 0; i < altKey.size(); ++i) {
-        if (IsLead(uint8_t(altKey[i]))) { ++i; continue; }
+        if (IsSjisLeadByte(uint8_t(altKey[i]))) { ++i; continue; }
         if (altKey[i] == '\\') altKey[i] = '/';
     }
 }
@@ -134,7 +113,7 @@ static bool LoweredEquals(const uint8_t* name, size_t len, const std::string& ke
         return false;
     for (size_t i = 0; i < len; ++i) {
         uint8_t c = name[i];
-        if (IsLead(c) && i + 1 < len) {
+        if (IsSjisLeadByte(c) && i + 1 < len) {
             if (char(c) != key[i] || char(name[i + 1]) != key[i + 1])
                 return false;
             ++i;
@@ -154,7 +133,7 @@ bool PackFindMember(const uint8_t* index, uint32_t length, const std::string& ke
     // The walk of PackParseIndex, without building the entry list.
     if (length < 4)
         return false;
-    uint32_t nameLength = GetU32(index);
+    uint32_t nameLength = GetLE32(index);
     uint32_t at = 4;
     while (nameLength != 0) {
         if (nameLength > kPackMaxName || length - at < nameLength || length - at - nameLength < 12)
@@ -164,33 +143,10 @@ bool PackFindMember(const uint8_t* index, uint32_t length, const std::string& ke
         if (LoweredEquals(name, len, key) || LoweredEquals(name, len, altKey))
             return ParseEntryTail(name, nameLength, found);
         at += nameLength + 8;
-        nameLength = GetU32(index + at);
+        nameLength = GetLE32(index + at);
         at += 4;
     }
     return false;
-}
-
-void CPackIndex::Build(const uint8_t* index, uint32_t length)
-{
-    PackParseIndex(index, length, m_entries);
-    m_first.clear();
-    m_first.reserve(m_entries.size());
-    for (size_t i = 0; i < m_entries.size(); ++i)
-        m_first.emplace(Lower(m_entries[i].name), i);  // keeps the first
-}
-
-bool CPackIndex::Find(const std::string& key, const std::string& altKey, PackEntry& found) const
-{
-    auto a = m_first.find(key), b = m_first.find(altKey);
-    size_t i = m_entries.size();
-    if (a != m_first.end())
-        i = a->second;
-    if (b != m_first.end() && b->second < i)
-        i = b->second;
-    if (i == m_entries.size())
-        return false;
-    found = m_entries[i];
-    return true;
 }
 
 bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry)
@@ -200,52 +156,6 @@ bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry)
     return ParseEntryTail(data, nameLength, entry);
 }
 
-void CZipCodec::Free()
-{
-    CBlockPool::Get().Release(m_output, m_capacity);
-    m_output = nullptr;
-    m_outputLength = 0;
-    m_capacity = 0;
-}
-
-uint8_t* CZipCodec::Detach()
-{
-    uint8_t* p = m_output;
-    m_output = nullptr;
-    m_outputLength = 0;
-    m_capacity = 0;
-    return p;
-}
-
-bool CZipCodec::Decode(uint8_t* block, uint32_t size)
-{
-    if (block == nullptr || size == 0)
-        return false;
-    m_input = block;
-    m_inputSize = size;
-    PackScramble(block, size);
-    Free();
-    if (size < 4)
-        return false;
-    uint64_t decoded = GetU32(block + size - 4);
-    // The trailer is only a hint of the size; never allocate past what the
-    // stream can yield.
-    if (decoded > MaxInflated(size - 4))
-        decoded = MaxInflated(size - 4);
-    if (decoded > 0xFFFFFFF0u)
-        return false;
-    m_output = CBlockPool::Get().Acquire(size_t(decoded) + 1, m_capacity);
-    if (m_output == nullptr)
-        return false;
-    uLongf length = uLongf(decoded);
-    if (uncompress(m_output, &length, block, uLong(size - 4)) != Z_OK) {
-        Free();
-        return false;
-    }
-    m_outputLength = uint32_t(length);
-    return true;
-}
-
 std::vector<uint8_t> PackBuildBlock(const uint8_t* data, size_t size)
 {
     uLongf bound = compressBound(uLong(size));
@@ -253,7 +163,7 @@ std::vector<uint8_t> PackBuildBlock(const uint8_t* data, size_t size)
     uint8_t dummy = 0;
     compress2(block.data(), &bound, size ? data : &dummy, uLong(size), Z_BEST_COMPRESSION);
     block.resize(bound);
-    AppendU32(block, uint32_t(size));
+    AppendLE32(block, uint32_t(size));
     PackScramble(block.data(), uint32_t(block.size()));
     return block;
 }
@@ -275,13 +185,13 @@ std::vector<uint8_t> PackBuildArchive(const std::vector<PackSource>& members)
     std::vector<uint8_t> out(kPackHeaderSize);
     PackBuildHeader('A', indexLength, out.data());
     uint32_t offset = kPackHeaderSize + indexLength;
-    AppendU32(out, members.empty() ? 0 : uint32_t(members[0].name.size() + 1));
+    AppendLE32(out, members.empty() ? 0 : uint32_t(members[0].name.size() + 1));
     for (size_t i = 0; i < members.size(); ++i) {
         uint32_t key = uint32_t(PackNameKey(members[i].name.data(), members[i].name.size()));
         AppendName(out, members[i].name);
-        AppendU32(out, offset ^ key);
-        AppendU32(out, uint32_t(blocks[i].size()) ^ key);
-        AppendU32(out, i + 1 < members.size() ? uint32_t(members[i + 1].name.size() + 1) : 0);
+        AppendLE32(out, offset ^ key);
+        AppendLE32(out, uint32_t(blocks[i].size()) ^ key);
+        AppendLE32(out, i + 1 < members.size() ? uint32_t(members[i + 1].name.size() + 1) : 0);
         offset += uint32_t(blocks[i].size());
     }
     for (const auto& b : blocks)
@@ -297,8 +207,8 @@ std::vector<uint8_t> PackBuildSingle(const PackSource& file)
     PackBuildHeader('S', nameLength, out.data());
     uint32_t key = uint32_t(PackNameKey(file.name.data(), file.name.size()));
     AppendName(out, file.name);
-    AppendU32(out, (kPackHeaderSize + nameLength + 8) ^ key);
-    AppendU32(out, uint32_t(block.size()) ^ key);
+    AppendLE32(out, (kPackHeaderSize + nameLength + 8) ^ key);
+    AppendLE32(out, uint32_t(block.size()) ^ key);
     out.insert(out.end(), block.begin(), block.end());
     return out;
 }

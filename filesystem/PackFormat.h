@@ -1,7 +1,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // ".pak" files: a 14-byte header ("ZORVIDEX", kind "4A" or "4S", a length),
@@ -33,45 +32,11 @@ bool PackParseIndex(const uint8_t* index, uint32_t length, std::vector<PackEntry
 // Finds the first entry whose lowered name equals key or alternative.
 bool PackFindMember(const uint8_t* index, uint32_t length, const std::string& key,
                     const std::string& altKey, PackEntry& found);
-// An index prepared for repeated lookups: lowered names hashed to their first
-// entry. Finds exactly what PackFindMember finds on the same bytes.
-class CPackIndex {
-public:
-    void Build(const uint8_t* index, uint32_t length);
-    bool Find(const std::string& key, const std::string& altKey, PackEntry& found) const;
-    size_t GetCount() const { return m_entries.size(); }
-
-private:
-    std::vector<PackEntry> m_entries;  // up to any damage, in index order
-    std::unordered_map<std::string, size_t> m_first;  // lowered name -> entry
-};
-
 // Reads the name and keyed words that follow a "4S" header (L + 8 bytes).
 bool PackParseSingle(const uint8_t* data, uint32_t nameLength, PackEntry& entry);
 
 // Lower-case key and its forward-slash alternative for a member name.
 void PackMemberKeys(const std::string& member, std::string& key, std::string& altKey);
-
-// zlib decoder of one stored block.
-class CZipCodec {
-public:
-    virtual ~CZipCodec() { Free(); }
-    // Unscrambles the block in place and inflates it.
-    bool Decode(uint8_t* block, uint32_t size);
-    uint8_t* GetOutput() const { return m_output; }
-    uint32_t GetOutputLength() const { return m_outputLength; }
-    void Free();
-    // Hands the output block over (free it with delete[], or give it back to
-    // CBlockPool with its capacity).
-    uint8_t* Detach();
-
-private:
-    const uint8_t* m_input = nullptr;
-    uint32_t m_inputSize = 0;
-    uint8_t* m_output = nullptr;
-    uint32_t m_outputLength = 0;
-    size_t m_capacity = 0;  // of the output block, from the block pool
-};
 
 // Writer side, for the tools and fixtures.
 std::vector<uint8_t> PackBuildBlock(const uint8_t* data, size_t size);

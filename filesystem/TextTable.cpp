@@ -1,10 +1,11 @@
 #include "filesystem/TextTable.h"
 
+#include "setup/SjisString.h"
+
 #include <cstring>
 #include <new>
 
 namespace {
-bool IsLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsBlank(uint8_t c) { return c == ' ' || c == '\t'; }
 }
 
@@ -46,7 +47,7 @@ bool CTextTable::CollectLine(std::string& line)
     const uint8_t* end = m_buffer + m_size + 1;
     while (m_read < end) {
         uint8_t c = *m_read;
-        if (IsLead(c)) {
+        if (IsSjisLeadByte(c)) {
             if (m_read + 1 >= end) {
                 m_read = end;
                 return false;
@@ -74,7 +75,7 @@ void CTextTable::CleanLine(std::string& line) const
     bool lastSingle = false;  // the last kept byte is a one-byte character
     for (size_t i = 0; i < line.size(); ++i) {
         uint8_t c = uint8_t(line[i]);
-        if (IsLead(c) && i + 1 < line.size()) {
+        if (IsSjisLeadByte(c) && i + 1 < line.size()) {
             out += line[i];
             out += line[++i];
             lastSingle = false;
@@ -114,7 +115,7 @@ bool CTextTable::ReadLine(int fieldCount, std::string* fields)
     if (fieldCount > 0) {
         for (; i < line.size(); ++i) {
             uint8_t c = uint8_t(line[i]);
-            if (IsLead(c) && i + 1 < line.size()) {
+            if (IsSjisLeadByte(c) && i + 1 < line.size()) {
                 fields[field] += line[i];
                 fields[field] += line[++i];
                 continue;

@@ -61,38 +61,3 @@ protected:
     volatile unsigned char m_QuitOnDestroy;
     CCriticalSection m_CloseLock;
 };
-
-// Maps each window thread to its application and four per-window pointers.
-class CAppManager {
-public:
-    enum { kSlotCount = 4 };
-
-    // Created on first use under the process lock; never destroyed.
-    static CAppManager& GetInstance();
-    // The window of the calling thread's application; null off window threads.
-    static HWND GetHWnd();
-
-    void RegisterApp(CAppBase* app, HWND hWnd = NULL);
-    void UnregisterApp(CAppBase* app);
-    void AttachMessageHandler(CMessageHandler* handler, HWND hWnd = NULL);
-    void DetachMessageHandler(CMessageHandler* handler, HWND hWnd = NULL);
-    CAppBase* GetApp(HWND hWnd = NULL);
-    void* GetPointer(int slot, HWND hWnd = NULL);
-    void SetPointer(int slot, void* value, HWND hWnd = NULL);
-    void ClearPointer(int slot, void* value);
-    size_t GetEntryCount();
-
-private:
-    struct Entry {
-        DWORD threadId;
-        CAppBase* app;
-        void* pointers[kSlotCount];
-    };
-    CAppManager() {}
-    Entry* Find(HWND hWnd);
-    Entry* FindOrCreate(HWND hWnd);
-    void RemoveIfEmpty(Entry* entry);
-
-    std::list<Entry> m_Entries;
-    CCriticalSection m_Lock;
-};

@@ -66,7 +66,7 @@ void CCriticalLock::Leave()
         m_Target->Leave();
 }
 
-CCriticalSection& GetProcessLock()
+CLockable& GetProcessLock()
 {
     // Constructed on first call (thread-safe local static) and deliberately
     // never destroyed, so objects torn down at exit may still use it.

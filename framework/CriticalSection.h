@@ -1,14 +1,9 @@
 #pragma once
 
-#include <windows.h>
+#include "framework/Lockable.h"
+#include "framework/ProcessLock.h"
 
-// Abstract lock.
-class CLockable {
-public:
-    virtual void Enter() = 0;
-    virtual void Leave() = 0;
-    virtual ~CLockable() {}
-};
+#include <windows.h>
 
 // Recursive lock with a count of unmatched Enter calls (over all threads);
 // misuse is reported through DebugPrint and otherwise ignored.
@@ -46,7 +41,3 @@ private:
     CLockable* m_Target;
     LONG m_EnterCount;
 };
-
-// The process-wide lock under which process-wide objects are created on first
-// use. Safe to call from static constructors; never destroyed.
-CCriticalSection& GetProcessLock();

@@ -1,5 +1,7 @@
 #include "framework/FileHandle.h"
 
+#include <utility>
+
 namespace {
 
 const int kAttempts = 10;
@@ -15,6 +17,42 @@ bool MovePointer(HANDLE file, LONGLONG distance, DWORD method, ULONGLONG* positi
     if (position)
         *position = (static_cast<ULONGLONG>(static_cast<DWORD>(high)) << 32) | low;
     return true;
+}
+
+// Puts the position back by the bytes a request has moved it. The start is
+// never read beforehand, so a request that succeeds at once costs one call.
+void MoveBack(HANDLE file, DWORD distance)
+{
+    if (distance != 0)
+        MovePointer(file, -static_cast<LONGLONG>(distance), FILE_CURRENT, nullptr);
+}
+
+// Moves count bytes in as many calls as it takes: step(done, left, &moved)
+// makes one call; after a call that fails the position goes back and the
+// request starts over, kAttempts times at most. After a partial call,
+// ended(moved) tells that no more can come: the position goes back and the
+// request fails.
+template <class Step, class Ended>
+bool TransferWhole(HANDLE file, DWORD count, Step step, Ended ended)
+{
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        DWORD done = 0;
+        for (;;) {
+            DWORD moved = 0;
+            if (!step(done, count - done, &moved)) {
+                MoveBack(file, done + moved);
+                break;  // next attempt from the start
+            }
+            done += moved;
+            if (done == count)
+                return true;
+            if (ended(moved)) {
+                MoveBack(file, done);
+                return false;
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -37,21 +75,15 @@ static HANDLE OpenForWriting(const char* path, DWORD disposition)
 bool CFileHandle::OpenRead(const char* path)
 {
     Close();
-    HANDLE file = OpenForReading(path, FILE_SHARE_READ);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    m_hFile = file;
-    return true;
+    m_File.Reset(OpenForReading(path, FILE_SHARE_READ));
+    return IsOpen();
 }
 
 bool CFileHandle::OpenReadShareAll(const char* path)
 {
     Close();
-    HANDLE file = OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    m_hFile = file;
-    return true;
+    m_File.Reset(OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    return IsOpen();
 }
 
 bool CFileHandle::OpenWrite(const char* path, bool truncate)
@@ -59,15 +91,11 @@ bool CFileHandle::OpenWrite(const char* path, bool truncate)
     Close();
     if (!path)
         return false;
-    HANDLE file = OpenForWriting(path, truncate ? CREATE_ALWAYS : OPEN_ALWAYS);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    CFileObjectHandle file(OpenForWriting(path, truncate ? CREATE_ALWAYS : OPEN_ALWAYS));
     // A new or truncated file is already at 0; otherwise append.
-    if (!truncate && !MovePointer(file, 0, FILE_END, nullptr)) {
-        CloseHandle(file);
+    if (!file.IsValid() || (!truncate && !MovePointer(file.Get(), 0, FILE_END, nullptr)))
         return false;
-    }
-    m_hFile = file;
+    m_File = std::move(file);
     return true;
 }
 
@@ -76,25 +104,20 @@ bool CFileHandle::CreateNew(const char* path)
     Close();
     if (!path)
         return false;
-    HANDLE file = OpenForWriting(path, CREATE_NEW);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    m_hFile = file;
-    return true;
+    m_File.Reset(OpenForWriting(path, CREATE_NEW));
+    return IsOpen();
 }
 
 void CFileHandle::Close()
 {
-    if (IsOpen())
-        CloseHandle(m_hFile);
-    m_hFile = nullptr;
+    m_File.Close();
 }
 
 DWORD CFileHandle::GetSize() const
 {
     if (!IsOpen())
         return 0xFFFFFFFF;
-    return GetFileSize(m_hFile, nullptr);
+    return GetFileSize(m_File.Get(), nullptr);
 }
 
 uint64_t CFileHandle::GetSize64() const
@@ -103,7 +126,7 @@ uint64_t CFileHandle::GetSize64() const
         return ~uint64_t(0);
     DWORD high = 0;
     SetLastError(NO_ERROR);
-    DWORD low = GetFileSize(m_hFile, &high);
+    DWORD low = GetFileSize(m_File.Get(), &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return ~uint64_t(0);
     return (uint64_t(high) << 32) | low;
@@ -113,77 +136,43 @@ bool CFileHandle::Seek(LONG distance, DWORD method)
 {
     if (!IsOpen() || (method != FILE_BEGIN && method != FILE_CURRENT && method != FILE_END))
         return false;
-    return SetFilePointer(m_hFile, distance, nullptr, method) != INVALID_SET_FILE_POINTER;
+    return SetFilePointer(m_File.Get(), distance, nullptr, method) != INVALID_SET_FILE_POINTER;
 }
 
 DWORD CFileHandle::Tell() const
 {
     if (!IsOpen())
         return 0;
-    DWORD position = SetFilePointer(m_hFile, 0, nullptr, FILE_CURRENT);
+    DWORD position = SetFilePointer(m_File.Get(), 0, nullptr, FILE_CURRENT);
     return position == INVALID_SET_FILE_POINTER ? 0 : position;
-}
-
-// Puts the position back by the bytes a request has moved it. The start is
-// never read beforehand, so a request that succeeds at once costs one call.
-void CFileHandle::MoveBack(DWORD distance)
-{
-    if (distance != 0)
-        MovePointer(m_hFile, -static_cast<LONGLONG>(distance), FILE_CURRENT, nullptr);
 }
 
 bool CFileHandle::ReadBytes(void* buffer, DWORD count)
 {
-    if (!IsOpen())
-        return false;
-    if (count == 0)
-        return true;
-    if (!buffer)
-        return false;
+    if (!IsOpen() || count == 0 || !buffer)
+        return IsOpen() && count == 0;  // nothing to move is done at once
     BYTE* bytes = static_cast<BYTE*>(buffer);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        DWORD done = 0;
-        for (;;) {
-            DWORD got = 0;
-            if (!ReadFile(m_hFile, bytes + done, count - done, &got, nullptr)) {
-                MoveBack(done + got);
-                break;  // next attempt from the start
-            }
-            done += got;
-            if (done == count)
-                return true;
+    HANDLE file = m_File.Get();
+    return TransferWhole(
+        file, count,
+        [&](DWORD done, DWORD left, DWORD* got) { return ReadFile(file, bytes + done, left, got, nullptr) != FALSE; },
+        [&](DWORD got) {
             ULONGLONG position = 0;
-            bool atEnd = MovePointer(m_hFile, 0, FILE_CURRENT, &position) && position >= GetSize64();
-            if (atEnd || got == 0) {
-                MoveBack(done);
-                return false;
-            }
-        }
-    }
-    return false;
+            bool atEnd = MovePointer(file, 0, FILE_CURRENT, &position) && position >= GetSize64();
+            return atEnd || got == 0;
+        });
 }
 
 bool CFileHandle::WriteBytes(const void* buffer, DWORD count)
 {
-    if (!IsOpen())
-        return false;
-    if (count == 0)
-        return true;
-    if (!buffer)
-        return false;
+    if (!IsOpen() || count == 0 || !buffer)
+        return IsOpen() && count == 0;  // nothing to move is done at once
     const BYTE* bytes = static_cast<const BYTE*>(buffer);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        DWORD done = 0;
-        for (;;) {
-            DWORD put = 0;
-            if (!WriteFile(m_hFile, bytes + done, count - done, &put, nullptr) || put == 0) {
-                MoveBack(done + put);
-                break;  // next attempt from the start
-            }
-            done += put;
-            if (done == count)
-                return true;
-        }
-    }
-    return false;
+    HANDLE file = m_File.Get();
+    return TransferWhole(
+        file, count,
+        [&](DWORD done, DWORD left, DWORD* put) {
+            return WriteFile(file, bytes + done, left, put, nullptr) && *put != 0;
+        },
+        [](DWORD) { return false; });
 }

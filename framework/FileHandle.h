@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/Handle.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -8,7 +10,7 @@
 // fail with the file position put back where it was.
 class CFileHandle {
 public:
-    CFileHandle() : m_hFile(nullptr) {}
+    CFileHandle() {}
     virtual ~CFileHandle() { Close(); }
 
     // Shared reading, sequential scan; the file must exist.
@@ -22,7 +24,7 @@ public:
     // Exclusive read/write of a file that must not exist yet.
     bool CreateNew(const char* path);
     void Close();
-    bool IsOpen() const { return m_hFile != nullptr && m_hFile != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_File.IsValid(); }
 
     DWORD GetSize() const;      // 0xFFFFFFFF when closed or on failure
     uint64_t GetSize64() const; // all bits set when closed or on failure
@@ -33,12 +35,11 @@ public:
     bool ReadBytes(void* buffer, DWORD count);
     bool WriteBytes(const void* buffer, DWORD count);
 
-    HANDLE GetHandle() const { return m_hFile; }
+    HANDLE GetHandle() const { return m_File.Get(); }
 
 private:
     CFileHandle(const CFileHandle&) = delete;
     CFileHandle& operator=(const CFileHandle&) = delete;
-    void MoveBack(DWORD distance);
 
-    HANDLE m_hFile;
+    CFileObjectHandle m_File;
 };

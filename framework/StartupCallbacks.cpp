@@ -1,22 +1,11 @@
 #include "framework/StartupCallbacks.h"
 
-#include "framework/Thread.h"
-
-#include <atomic>
+#include "framework/Callback.h"
+#include "framework/ServiceObject.h"
 
 CStartupCallbacks& CStartupCallbacks::GetInstance()
 {
-    static std::atomic<CStartupCallbacks*> instance{nullptr};
-    CStartupCallbacks* callbacks = instance.load();
-    if (!callbacks) {
-        CCriticalLock lock(&GetProcessLock());
-        callbacks = instance.load();
-        if (!callbacks) {
-            callbacks = new CStartupCallbacks;
-            instance = callbacks;
-        }
-    }
-    return *callbacks;
+    return CServiceObject<CStartupCallbacks>::Get();
 }
 
 bool CStartupCallbacks::AddStartup(function_callback* callback)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CriticalSection.h"
+#include "framework/ServiceObject.h"
 
 #include <vector>
 
@@ -10,7 +11,6 @@ class function_callback;
 // callbacks; running a list calls each in order, then deletes them all.
 class CStartupCallbacks {
 public:
-    // Created on first use under the process lock; never destroyed.
     static CStartupCallbacks& GetInstance();
 
     // Appends a callback (null is ignored). After the start-up list has run,
@@ -22,6 +22,7 @@ public:
     void RunShutdownCallbacks();
 
 private:
+    friend class CServiceObject<CStartupCallbacks>;
     CStartupCallbacks() : m_StartupRan(false) {}
     static void RunList(std::vector<function_callback*>& list, CCriticalSection& lock);
 

@@ -1,69 +1,12 @@
 #pragma once
 #include "framework/CriticalSection.h"
+#include "framework/ImeContextGuard.h"
+#include "framework/MessageHandler.h"
+#include "framework/MessageHandlerList.h"
+#include "framework/WindowParams.h"
 #include <windows.h>
-#include <list>
-#include <string>
 
 class CChangeDisplay;
-
-// Receives every message of the windows it is registered with; non-zero
-// means handled.
-class CMessageHandler {
-public:
-    virtual int OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
-    virtual ~CMessageHandler() {}
-};
-
-// Window creation parameters.
-class CWindowParams {
-public:
-    CWindowParams();
-    virtual ~CWindowParams() {}
-    void Reset();
-
-    WNDCLASSEXA m_WndClass;
-    std::string m_Title;
-    DWORD m_Style;
-    DWORD m_ExStyle;
-    int m_X, m_Y;
-    int m_Width, m_Height;
-    HWND m_Parent;
-    unsigned char m_Centre;
-    unsigned char m_ClientSize;
-    unsigned char m_SetFocus;
-    UINT_PTR m_MenuOrId;  // menu handle, or the child-control id
-};
-
-// Handlers in insertion order under their own lock (not owned).
-class CMessageHandlerList {
-public:
-    virtual void Add(CMessageHandler* handler);
-    virtual void Remove(CMessageHandler* handler);
-    virtual void Clear();
-    // First non-zero handler result; else 0, or the default processing
-    // (previous procedure, or DefWindowProcA) when `callDefault` is set.
-    virtual LRESULT Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
-                             WNDPROC previous, bool callDefault);
-    virtual ~CMessageHandlerList() {}
-
-private:
-    std::list<CMessageHandler*> m_Handlers;
-    CCriticalSection m_Lock;
-};
-
-// Keeps the input method off for one window while it lives.
-class CImeContextGuard {
-public:
-    explicit CImeContextGuard(HWND hWnd);
-    virtual ~CImeContextGuard() { Restore(); }
-    void Restore();
-    void Disable();
-    bool IsEnabled() const { return m_Saved == NULL; }
-
-private:
-    HWND m_hWnd;
-    HIMC m_Saved;
-};
 
 class CWindowBase {
 public:
@@ -141,7 +84,16 @@ public:
 protected:
     // The outer size of a client area of width x height for the stored frame.
     SIZE AdjustedSize(int width, int height, DWORD style, DWORD exStyle, bool menu);
+    // The top-left corner that centres a window of this outer size on the screen.
+    static POINT CentredPosition(SIZE size);
     void CentredOrStoredPosition(SIZE size, int& x, int& y);
+    // Full screen: no frame, no menu, the client size at the screen's origin.
+    void ApplyFullScreenFrame(HWND insertAfter, UINT flags);
+    // Back from full screen: menu, stored styles and the framed size at the
+    // centred or stored position, no longer topmost.
+    void RestoreWindowedFrame();
+    // Sets the style (GWL_STYLE) or extended style and redraws the frame.
+    bool ChangeFrame(int index, DWORD style);
 
     HWND m_hWnd;
     HMENU m_hMenu;
@@ -156,37 +108,4 @@ protected:
 private:
     CWindow(const CWindow&) = delete;
     CWindow& operator=(const CWindow&) = delete;
-};
-
-// A game screen: maximise, minimise and restore switch full screen, and the
-// menu is shown in a strip at the top of the screen while in full screen.
-class CScreenWindow : public CWindow {
-public:
-    CScreenWindow();
-    ~CScreenWindow() override;
-    bool Create(const CWindowParams& params) override;
-    void Destroy() override;
-    bool IsActive() override;
-    LRESULT WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
-    bool SetFullScreen(int depth) override;
-    virtual void OnFullScreenChanged(int depth);
-
-    HWND GetMenuStrip() const { return m_hStrip; }
-
-private:
-    LRESULT StripProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OwnHandling(UINT message, WPARAM wParam, LPARAM lParam);
-    void ShowMenuStrip();
-    void HideMenuStrip();
-    void DestroyMenuStrip();
-    void ClearScreenFields();
-
-    unsigned char m_MinimisedFromFullScreen;
-    int m_SavedDepth;
-    unsigned char m_StripShown;
-    unsigned char m_SkipNextErase;
-    HWND m_hStrip;
-    int m_StripWidth, m_StripHeight;
-    unsigned char m_WindowActive;
-    unsigned char m_StripActive;
 };

@@ -1,5 +1,6 @@
 // One stored block: unscrambling, size trailer and inflation.
 #include "filesystem/PackFormat.h"
+#include "filesystem/ZipCodec.h"
 
 #include <vector>
 

@@ -1,5 +1,6 @@
 // A ".pak" file: header, index or single-file record, and the member block.
-#include "filesystem/PackFormat.h"
+#include "filesystem/PackIndex.h"
+#include "filesystem/ZipCodec.h"
 
 #include <cstring>
 #include <vector>

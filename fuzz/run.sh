@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets and runs each for SECONDS (default 60), one after
-# another unless FUZZ_JOBS=parallel. Corpora live in build/fuzz-corpus.
+# Builds the fuzz targets (configure and build preset "fuzz") and runs each
+# for SECONDS (default 60), one after another unless FUZZ_JOBS=parallel.
+# Corpora live in build/fuzz/corpus.
 set -euo pipefail
 secs=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${FUZZ_BUILD:-$root/build/fuzz}
-cmake -S "$root" -B "$build" -DQUILL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets="lzss_stream lzss_directory pack_index pack_block bitmap text_table"
-for t in $targets; do make -C "$build" -j2 "fuzz_$t" >/dev/null; done
+build=$root/build/fuzz
+cd "$root"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz >/dev/null
+targets=$(cd "$build/fuzz" && ls fuzz_* | grep -v '\.' | sed 's/^fuzz_//' | sort)
 pids=()
 for t in $targets; do
   corpus=$build/corpus/$t

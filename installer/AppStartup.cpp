@@ -1,10 +1,8 @@
 #include "installer/AppStartup.h"
 #include "framework/DebugOutput.h"
 #include "framework/StartupCallbacks.h"
-#include "framework/Thread.h"
+#include "framework/ThreadList.h"
 #include "installer/CommandLine.h"
-#include "setup/PathUtil.h"
-#include "setup/SjisString.h"
 #include <commctrl.h>
 
 namespace {
@@ -40,17 +38,4 @@ CAppStartup* CAppStartup::GetCurrent()
 // where they get built once it is.
 void BuildBlendTables()
 {
-}
-
-CSingleInstance::CSingleInstance() : m_hMutex(nullptr), m_First(true)
-{
-    std::string name = ToForwardSlashes(GetModulePath());
-    m_hMutex = CreateMutexA(nullptr, TRUE, name.c_str());
-    m_First = GetLastError() != ERROR_ALREADY_EXISTS;
-}
-
-CSingleInstance::~CSingleInstance()
-{
-    if (m_hMutex)
-        CloseHandle(m_hMutex);
 }

@@ -23,20 +23,5 @@ private:
     std::vector<std::string> m_Arguments;
 };
 
-// Named mutex of the program's full path (forward slashes): only the first
-// instance owns it.
-class CSingleInstance {
-public:
-    CSingleInstance();
-    ~CSingleInstance();
-    bool IsFirstInstance() const { return m_First; }
-
-private:
-    CSingleInstance(const CSingleInstance&) = delete;
-    CSingleInstance& operator=(const CSingleInstance&) = delete;
-    HANDLE m_hMutex;
-    bool m_First;
-};
-
 // The blend tables of the surface layer; built at start-up.
 void BuildBlendTables();

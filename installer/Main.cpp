@@ -1,5 +1,7 @@
 #include "installer/AppStartup.h"
+#include "installer/SingleInstance.h"
 #include "installer/UpdateRun.h"
+#include "setup/FindFile.h"
 #include "setup/PathUtil.h"
 #include "setup/ProductLookup.h"
 #include "setup/SjisString.h"
@@ -36,8 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         !FindInstalledProduct(kProductNames[1], folder, program))
         return NotInstalled();
     // The game counts as installed only when its registered program exists.
-    CFindFile find;
-    if (!find.Find(RegisteredProgram(folder, program)))
+    if (!FindExists(RegisteredProgram(folder, program)))
         return NotInstalled();
 
     SetCurrentFolder(GetModuleFolder());

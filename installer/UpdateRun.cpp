@@ -1,6 +1,8 @@
 #include "installer/UpdateRun.h"
 #include "installer/resource.h"
 #include "setup/InstallEngine.h"
+#include "setup/FileList.h"
+#include "setup/FindFile.h"
 #include "setup/PathUtil.h"
 #include "setup/SjisString.h"
 
@@ -57,15 +59,14 @@ void AddGroup(CInstallEngine& engine, int group)
 
 bool Exists(const std::string& path)
 {
-    CFindFile find;
-    return find.Find(CollapseBackslashes(path));
+    return FindExists(CollapseBackslashes(path));
 }
 
 }  // namespace
 
 void PlanUpdate(const std::string& gameFolder, HWND owner)
 {
-    CInstallEngine& engine = GetInstallEngine();
+    CInstallEngine& engine = CFolderInstallEngine::GetInstance();
     engine.Reset();
     engine.SetProductName(kProductName);
     engine.SetOwnerWindow(owner);
@@ -91,7 +92,7 @@ void PlanUpdate(const std::string& gameFolder, HWND owner)
 
 void RunUpdate(const std::string& gameFolder, HWND owner)
 {
-    CInstallEngine& engine = GetInstallEngine();
+    CInstallEngine& engine = CFolderInstallEngine::GetInstance();
     CUpdatingNotice notice;
     PlanUpdate(gameFolder, owner);
     if (engine.GetFreeSpace() <= engine.GetRequiredSize()) {

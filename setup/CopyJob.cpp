@@ -1,9 +1,10 @@
 #include "framework/FileHandle.h"
+#include "setup/CdromDrives.h"
+#include "setup/FindFile.h"
 #include "setup/InstallEngine.h"
 #include "setup/PathUtil.h"
 #include "setup/SjisString.h"
 #include <cstdio>
-#include <set>
 
 namespace {
 
@@ -23,24 +24,6 @@ std::string WindowsError(DWORD error)
         LocalFree(message);
     }
     return text;
-}
-
-// CD-ROM flag per drive letter, filled on first use.
-bool g_CdromFilled = false;
-bool g_IsCdrom[26];
-char g_LastDrive = 0;
-
-bool IsCdrom(int index)
-{
-    if (!g_CdromFilled) {
-        for (int i = 0; i < 26; ++i) {
-            char root[8];
-            std::snprintf(root, sizeof root, "%c:\\", 'A' + i);
-            g_IsCdrom[i] = GetDriveTypeA(root) == DRIVE_CDROM;
-        }
-        g_CdromFilled = true;
-    }
-    return g_IsCdrom[index];
 }
 
 }  // namespace
@@ -205,19 +188,13 @@ std::string CInstallEngine::DiskSetSourcePath(const CCopyEntry& entry)
     if (find.Find(candidate))
         return candidate;
     for (;;) {
-        int start = g_LastDrive ? g_LastDrive - 'A' : 0;
-        for (int n = 0; n < 26; ++n) {
-            int index = (start + n) % 26;
-            if (!IsCdrom(index))
-                continue;
-            g_LastDrive = static_cast<char>('A' + index);
-            char root[8];
-            std::snprintf(root, sizeof root, "%c:\\", 'A' + index);
-            std::string path = CollapseBackslashes(std::string(root) + "\\" + m_DiskFolder + "\\" +
-                                                     entry.relativePath);
-            if (find.Find(path))
-                return path;
-        }
+        std::string found;
+        bool onDisk = CCdromDrives::GetInstance().Search([&](const std::string& root) {
+            found = CollapseBackslashes(root + "\\" + m_DiskFolder + "\\" + entry.relativePath);
+            return find.Find(found);
+        });
+        if (onDisk)
+            return found;
         char text[64];
         std::snprintf(text, sizeof text, "ディスク%2d枚目を挿入してください。", entry.group);
         if (Prompt(text, "ディスク要求", MB_ICONINFORMATION | MB_YESNO) != IDYES)

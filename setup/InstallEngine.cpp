@@ -120,13 +120,14 @@ void CInstallEngine::Commit()
     m_LastFolder.clear();
 }
 
-CFolderInstallEngine& GetInstallEngine()
+// Not a service object: the engine is constructed before the entry function
+// runs and destroyed at exit, which rolls back a job that did not finish.
+CFolderInstallEngine& CFolderInstallEngine::GetInstance()
 {
     static CFolderInstallEngine engine;
     return engine;
 }
 
 namespace {
-// Constructed before the entry function runs.
-CFolderInstallEngine& g_Engine = GetInstallEngine();
+CFolderInstallEngine& g_Engine = CFolderInstallEngine::GetInstance();
 }  // namespace

@@ -106,9 +106,8 @@ private:
 // The installer's engine: the same job, sources taken from the group folders.
 class CFolderInstallEngine : public CInstallEngine {
 public:
+    // The one process-wide engine.
+    static CFolderInstallEngine& GetInstance();
     void ThreadMain() override;
 };
-
-// The one process-wide engine.
-CFolderInstallEngine& GetInstallEngine();
 

@@ -2,31 +2,10 @@
 
 #include <cstdarg>
 
-namespace {
-
-std::string Clean(const std::string& s) { return CollapseBackslashes(NormalizeSlashes(s)); }
-
-// Owns one FindFirstFileA search.
-class CSearchHandle {
-public:
-    explicit CSearchHandle(const std::string& pattern, WIN32_FIND_DATAA& data)
-        : m_Handle(FindFirstFileA(pattern.c_str(), &data)) {}
-    ~CSearchHandle() { if (IsOpen()) FindClose(m_Handle); }
-    CSearchHandle(const CSearchHandle&) = delete;
-    CSearchHandle& operator=(const CSearchHandle&) = delete;
-    bool IsOpen() const { return m_Handle != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAA& data) { return FindNextFileA(m_Handle, &data) != FALSE; }
-
-private:
-    HANDLE m_Handle;
-};
-
-}  // namespace
-
 std::string MakeFullPath(const std::string& path)
 {
     if (IsAbsolutePath(path))
-        return Clean(path);
+        return CleanPath(path);
     char buf[MAX_PATH];
     char* filePart = nullptr;
     const DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, &filePart);
@@ -87,48 +66,4 @@ std::string FormatText(const char* format, ...)
     if (!out.empty() && out.back() == '\n')
         out.pop_back();
     return out;
-}
-
-CFindFile::~CFindFile() { Close(); }
-
-void CFindFile::Close()
-{
-    if (m_Handle) {
-        FindClose(m_Handle);
-        m_Handle = nullptr;
-    }
-}
-
-bool CFindFile::Find(const std::string& pathOrPattern)
-{
-    Close();
-    const HANDLE h = FindFirstFileA(pathOrPattern.c_str(), &m_Data);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    m_Handle = h;
-    return true;
-}
-
-void CFileList::List(const std::string& folder, const std::string& pattern, bool recurse)
-{
-    m_Files.clear();
-    ListInto(folder, pattern, recurse);
-}
-
-void CFileList::ListInto(const std::string& folder, const std::string& pattern, bool recurse)
-{
-    const std::string prefix = folder.empty() ? std::string() : folder + "\\";
-    WIN32_FIND_DATAA data;
-    CSearchHandle search(Clean(prefix + pattern), data);
-    if (!search.IsOpen())
-        return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            m_Files.push_back(Clean(prefix + name));
-        else if (recurse)
-            ListInto(Clean(prefix + name), pattern, recurse);
-    } while (search.Next(data));
 }

@@ -4,6 +4,8 @@
 #include "setup/PathUtil.h"
 #include "setup/RegistryKey.h"
 
+#include <initializer_list>
+
 namespace {
 
 const HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
@@ -30,6 +32,20 @@ std::string ReadSystemFolder(HKEY root, const char* subkey, const char* value, c
         return std::string();
     }
     return text;
+}
+
+// Below each root: deletes the key's values, in this order, then the key.
+void RemoveKeyEverywhere(const std::string& name, std::initializer_list<const char*> values)
+{
+    for (HKEY root : kRoots) {
+        CRegistryKey key(root);
+        if (key.Open(name, KEY_ALL_ACCESS)) {
+            for (const char* value : values)
+                key.DeleteValue(value);
+        }
+        key.Close();
+        key.DeleteSubKey(name);
+    }
 }
 
 }  // namespace
@@ -75,16 +91,7 @@ bool RegisterAppPath(const std::string& destination, const std::string& file,
 
 bool UnregisterAppPath(const std::string& product)
 {
-    const std::string name = AppPathsKey(product);
-    for (HKEY root : kRoots) {
-        CRegistryKey key(root);
-        if (key.Open(name, KEY_ALL_ACCESS)) {
-            key.DeleteValue("path");
-            key.DeleteValue("");
-        }
-        key.Close();
-        key.DeleteSubKey(name);
-    }
+    RemoveKeyEverywhere(AppPathsKey(product), {"path", ""});
     return true;
 }
 
@@ -99,16 +106,7 @@ bool RegisterUninstall(const std::string& destination, const std::string& file,
 
 bool UnregisterUninstall(const std::string& product)
 {
-    const std::string name = UninstallKey(product);
-    for (HKEY root : kRoots) {
-        CRegistryKey key(root);
-        if (key.Open(name, KEY_ALL_ACCESS)) {
-            key.DeleteValue("DisplayName");
-            key.DeleteValue("UninstallString");
-        }
-        key.Close();
-        key.DeleteSubKey(name);
-    }
+    RemoveKeyEverywhere(UninstallKey(product), {"DisplayName", "UninstallString"});
     return true;
 }
 

@@ -83,6 +83,11 @@ std::string CollapseBackslashes(const std::string& s)
     return out;
 }
 
+std::string CleanPath(const std::string& s)
+{
+    return CollapseBackslashes(NormalizeSlashes(s));
+}
+
 std::string RemoveSpaces(const std::string& s) { return RemoveByte(s, ' '); }
 std::string RemoveTabs(const std::string& s) { return RemoveByte(s, '\t'); }
 std::string RemoveCarriageReturns(const std::string& s) { return RemoveByte(s, '\r'); }

@@ -14,6 +14,8 @@ std::string NormalizeSlashes(const std::string& s);
 std::string ToForwardSlashes(const std::string& s);
 // Shortens runs of backslashes to one; a leading pair (network path) stays.
 std::string CollapseBackslashes(const std::string& s);
+// NormalizeSlashes, then CollapseBackslashes.
+std::string CleanPath(const std::string& s);
 std::string RemoveSpaces(const std::string& s);
 std::string RemoveTabs(const std::string& s);
 std::string RemoveCarriageReturns(const std::string& s);

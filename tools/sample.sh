@@ -13,10 +13,8 @@ mkdir -p build
 
 if [ ! -x out/installer.exe ] || [ ! -x out/answer.exe ] || [ "${QUILL_REBUILD:-1}" = 1 ]; then
   echo "building the Windows programs ..."
-  cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/tools/wine-run" >build/win.cmake.log 2>&1 \
-    || { cat build/win.cmake.log; exit 1; }
-  cmake --build build/win -j2 --target installer answer >build/sample.build.log 2>&1 \
+  cmake --preset windows >build/win.cmake.log 2>&1 || { cat build/win.cmake.log; exit 1; }
+  cmake --build --preset sample >build/sample.build.log 2>&1 \
     || { tail -40 build/sample.build.log; exit 1; }
 fi
 

@@ -16,27 +16,23 @@ status=0
 step() { echo; echo "==== $*"; }
 
 step "native build (pure code, AddressSanitizer + UndefinedBehaviorSanitizer)"
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >build/native.cmake.log 2>&1 \
-  || { cat build/native.cmake.log; exit 1; }
-cmake --build build/native -j"$JOBS" >build/native.build.log 2>&1 \
+cmake --preset native >build/native.cmake.log 2>&1 || { cat build/native.cmake.log; exit 1; }
+cmake --build --preset native -j"$JOBS" >build/native.build.log 2>&1 \
   || { tail -50 build/native.build.log; exit 1; }
 
 step "Windows build (i686 MinGW-w64, static)"
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/tools/wine-run" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  >build/win.cmake.log 2>&1 || { cat build/win.cmake.log; exit 1; }
-cmake --build build/win -j"$JOBS" >build/win.build.log 2>&1 \
+cmake --preset windows >build/win.cmake.log 2>&1 || { cat build/win.cmake.log; exit 1; }
+cmake --build --preset windows -j"$JOBS" >build/win.build.log 2>&1 \
   || { tail -50 build/win.build.log; exit 1; }
 
 step "native tests"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1
-(cd build/native && ctest -j"$JOBS" --output-on-failure) || status=1
+ctest --preset native -j"$JOBS" || status=1
 
 step "Windows tests under Wine"
 export QUILL_WIN_BUILD="$ROOT/build/win"
 . tools/wine-env.sh
 quill_wine_up || { echo "cannot set up Wine and its display" >&2; exit 1; }
-(cd build/win && ctest -j"$JOBS" --output-on-failure) || status=1
+ctest --preset windows -j"$JOBS" || status=1
 quill_wine_down
 
 echo

@@ -4,6 +4,10 @@
 // every case expects a process of its own (ctest runs each case alone).
 #include "filesystem/File.h"
 #include "filesystem/PackFormat.h"
+#include "common/TestFiles.h"
+#include "filesystem/DiskFile.h"
+#include "filesystem/ZipArchiveFile.h"
+#include "filesystem/ZipSingleFile.h"
 
 #include <windows.h>
 #include <winioctl.h>
@@ -15,13 +19,6 @@
 #include <vector>
 
 namespace {
-
-std::string WinPath(std::string host)
-{
-    for (char& c : host)
-        if (c == '/') c = '\\';
-    return "Z:" + host;
-}
 
 const std::string kHostRoot = QUILL_BINARY_DIR "/cdromtest";
 bool g_definedR = false;  // by the case that declares a drive late
@@ -78,55 +75,13 @@ std::string DefineDrive(char letter, UINT type, const std::string& unixRoot)
     return std::string();
 }
 
-void MakeFolders(const std::string& path)
-{
-    for (size_t i = 3; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '\\')
-            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-}
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = data.cFileName;
-            if (n == "." || n == "..")
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(dir + "\\" + n);
-            else
-                DeleteFileA((dir + "\\" + n).c_str());
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 // The host folder behind a drive letter, seen through Z:.
-std::string DriveFolder(char letter) { return WinPath(kHostRoot + "/" + char(letter - 'A' + 'a')); }
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
-{
-    MakeFolders(path.substr(0, path.find_last_of('\\')));
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h) << "cannot create " << path;
-    DWORD written = 0;
-    BOOL ok = data.empty() || WriteFile(h, data.data(), DWORD(data.size()), &written, nullptr);
-    CloseHandle(h);
-    ASSERT_TRUE(ok && written == data.size()) << "cannot write " << path;
-}
-
-void WriteText(const std::string& path, const std::string& text)
-{
-    WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
+std::string DriveFolder(char letter) { return WinePath(kHostRoot + "/" + char(letter - 'A' + 'a')); }
 
 // A file below X:\data\gamedata, written through the host folder.
 void OnDrive(char letter, const std::string& relative, const std::string& text)
 {
-    WriteText(DriveFolder(letter) + "\\data\\gamedata\\" + relative, text);
+    PutFile(DriveFolder(letter) + "\\data\\gamedata\\" + relative, text);
 }
 
 // Opens a name through CFile; its contents, or "<not opened>".
@@ -169,7 +124,7 @@ public:
                 EXPECT_EQ("", DefineDrive(letter, DRIVE_NO_ROOT_DIR, ""));
             }
         }
-        RemoveTree(WinPath(kHostRoot));
+        RemoveTree(WinePath(kHostRoot));
     }
 };
 
@@ -188,7 +143,7 @@ protected:
             RemoveTree(DriveFolder(letter) + "\\data");
             MakeFolders(DriveFolder(letter) + "\\data\\gamedata");
         }
-        m_cwd = WinPath(kHostRoot + "/cwd");
+        m_cwd = WinePath(kHostRoot + "/cwd");
         RemoveTree(m_cwd);
         MakeFolders(m_cwd);
         GetCurrentDirectoryA(MAX_PATH, m_previous);
@@ -207,8 +162,8 @@ TEST_F(CdromSearch, RelativeNameFoundOnLaterDrive)
 {
     OnDrive('Q', "only.txt", "only on Q");
     OnDrive('Q', "bg\\deep.txt", "deep on Q");
-    WriteText(DriveFolder('P') + "\\only.txt", "P root, not data\\gamedata");
-    WriteText(DriveFolder('P') + "\\data\\only.txt", "P data, not data\\gamedata");
+    PutFile(DriveFolder('P') + "\\only.txt", "P root, not data\\gamedata");
+    PutFile(DriveFolder('P') + "\\data\\only.txt", "P data, not data\\gamedata");
 
     CFile f;
     ASSERT_EQ(1, f.Open("only.txt"));
@@ -226,7 +181,7 @@ TEST_F(CdromSearch, RelativeNameFoundOnLaterDrive)
     EXPECT_EQ("<not opened>", ReadText("deep.txt")) << "only the path as given is tried";
 
     // A local file still comes first.
-    WriteText(m_cwd + "\\only.txt", "local");
+    PutFile(m_cwd + "\\only.txt", "local");
     EXPECT_EQ("local", ReadText("only.txt"));
 }
 
@@ -258,8 +213,8 @@ TEST_F(CdromSearch, PackMembersOnDrive)
     for (size_t i = 0; i < picture.size(); ++i)
         picture[i] = uint8_t(i * 7 + i / 300);
     std::string gamedata = DriveFolder('Q') + "\\data\\gamedata";
-    WriteBytes(gamedata + "\\bg.pak", PackBuildArchive({{"a.bmp", picture}, {"sub/b.txt", {'b'}}}));
-    WriteBytes(gamedata + "\\se\\" + PackSingleStem("s", "wav") + ".pak", PackBuildSingle({"s.wav", {'s', '1'}}));
+    PutFile(gamedata + "\\bg.pak", PackBuildArchive({{"a.bmp", picture}, {"sub/b.txt", {'b'}}}));
+    PutFile(gamedata + "\\se\\" + PackSingleStem("s", "wav") + ".pak", PackBuildSingle({"s.wav", {'s', '1'}}));
 
     CFile f;
     ASSERT_EQ(1, f.Open("bg\\a.bmp"));
@@ -279,7 +234,7 @@ TEST_F(CdromSearch, PackMembersOnDrive)
     EXPECT_EQ("s1", ReadText("se\\s.wav"));
 
     // An archive standing for data\gamedata itself is used as well.
-    WriteBytes(DriveFolder('Q') + "\\data\\gamedata.pak", PackBuildArchive({{"top.txt", {'t'}}}));
+    PutFile(DriveFolder('Q') + "\\data\\gamedata.pak", PackBuildArchive({{"top.txt", {'t'}}}));
     EXPECT_EQ("t", ReadText("top.txt"));
 }
 
@@ -302,10 +257,10 @@ TEST_F(CdromSearch, DriveWithoutGameDataIsSkippedButRemembered)
 {
     std::string p = DriveFolder('P');
     RemoveTree(p + "\\data\\gamedata");
-    WriteText(p + "\\both.txt", "P root");
-    WriteText(p + "\\data\\both.txt", "P data");
+    PutFile(p + "\\both.txt", "P root");
+    PutFile(p + "\\data\\both.txt", "P data");
     // An archive that would stand for the missing folder is not looked at.
-    WriteBytes(p + "\\data\\gamedata.pak", PackBuildArchive({{"both.txt", {'p', 'a', 'k'}}}));
+    PutFile(p + "\\data\\gamedata.pak", PackBuildArchive({{"both.txt", {'p', 'a', 'k'}}}));
     OnDrive('Q', "both.txt", "both, Q copy");
 
     EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "P has no data\\gamedata";
@@ -317,7 +272,7 @@ TEST_F(CdromSearch, DriveWithoutGameDataIsSkippedButRemembered)
 
     // The folder test is made at each search.
     MakeFolders(p + "\\data\\gamedata");
-    WriteText(p + "\\data\\gamedata\\only_p.txt", "now on P");
+    PutFile(p + "\\data\\gamedata\\only_p.txt", "now on P");
     EXPECT_EQ("now on P", ReadText("only_p.txt"));
     EXPECT_EQ('P', GetLastCdromDrive());
 }
@@ -326,9 +281,9 @@ TEST_F(CdromSearch, DrivesAddedLaterAreNotSeen)
 {
     EXPECT_EQ("<not opened>", ReadText("late.txt")) << "the first search builds the drive table";
     std::string r = kHostRoot + "/r";
-    RemoveTree(WinPath(r));
-    MakeFolders(WinPath(r) + "\\data\\gamedata");
-    WriteText(WinPath(r) + "\\data\\gamedata\\late.txt", "on R");
+    RemoveTree(WinePath(r));
+    MakeFolders(WinePath(r) + "\\data\\gamedata");
+    PutFile(WinePath(r) + "\\data\\gamedata\\late.txt", "on R");
     g_definedR = true;
     ASSERT_EQ("", DefineDrive('R', DRIVE_CDROM, r));
     ASSERT_EQ("on R", ReadText("R:\\data\\gamedata\\late.txt")) << "R: is readable";

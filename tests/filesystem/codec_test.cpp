@@ -1,6 +1,8 @@
 // LZSS stream and directory, pack header, index and blocks.
 #include "filesystem/LzssCodec.h"
 #include "filesystem/PackFormat.h"
+#include "filesystem/PackIndex.h"
+#include "filesystem/ZipCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,14 @@
 #include "filesystem/LzssCodec.h"
 #include "filesystem/TextTable.h"
 #include "framework/DebugPrint.h"
+#include "common/TestFiles.h"
+#include "common/TraceCapture.h"
+#include "filesystem/DiskFile.h"
+#include "filesystem/LZSSArchiveFile.h"
+#include "filesystem/LZSSSingleFile.h"
+#include "filesystem/PackLookup.h"
+#include "filesystem/ZipArchiveFile.h"
+#include "filesystem/ZipSingleFile.h"
 
 #include <windows.h>
 
@@ -18,49 +26,7 @@
 
 namespace {
 
-std::string WinPath(std::string host)
-{
-    for (char& c : host)
-        if (c == '/') c = '\\';
-    return "Z:" + host;
-}
-
-const std::string kRoot = WinPath(QUILL_BINARY_DIR "/fstest");
-
-std::vector<std::string> g_trace;
-void Capture(const char* line) { g_trace.push_back(line); }
-
-struct TraceCapture {
-    DebugPrintSink previous;
-    TraceCapture() : previous(SetDebugPrintSink(Capture)) { g_trace.clear(); }
-    ~TraceCapture() { SetDebugPrintSink(previous); }
-};
-
-void MakeFolders(const std::string& path)
-{
-    for (size_t i = 3; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '\\')
-            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-}
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = data.cFileName;
-            if (n == "." || n == "..")
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(dir + "\\" + n);
-            else
-                DeleteFileA((dir + "\\" + n).c_str());
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
+const std::string kRoot = WinePath(QUILL_BINARY_DIR "/fstest");
 
 // A clean folder for one test below the build tree.
 std::string Folder(const std::string& name)
@@ -71,10 +37,11 @@ std::string Folder(const std::string& name)
     return dir;
 }
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
+// Writes a fixture through CFile::Create, which first closes an archive of
+// that name that the pack cache keeps open (an exclusive open would fail).
+void WriteFixture(const std::string& path, const std::vector<uint8_t>& data)
 {
-    size_t slash = path.find_last_of('\\');
-    MakeFolders(path.substr(0, slash));
+    MakeFolders(path.substr(0, path.find_last_of('\\')));
     CFile f;
     ASSERT_TRUE(f.Create(path, true)) << path;
     if (!data.empty()) {
@@ -82,15 +49,15 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
     }
 }
 
-void WriteText(const std::string& path, const std::string& text)
+void WriteFixture(const std::string& path, const std::string& text)
 {
-    WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    WriteFixture(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 // Runs out\pak.exe with the arguments; returns its exit code.
 int Pak(const std::string& args)
 {
-    std::string cmd = "\"" + WinPath(QUILL_OUT_DIR "/pak.exe") + "\" " + args;
+    std::string cmd = "\"" + WinePath(QUILL_OUT_DIR "/pak.exe") + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -243,8 +210,8 @@ TEST(DiskFile, CreateFailureIsTraced)
     std::string bad = dir + "\\missing\\x.txt";
     EXPECT_FALSE(f.Create(bad, true));
     EXPECT_FALSE(f.IsOpen());
-    ASSERT_EQ(1u, g_trace.size());
-    EXPECT_EQ("error：ファイルの作成に失敗しました。<" + bad + "> [CFile::Create()]", g_trace[0]);
+    ASSERT_EQ(1u, trace.Lines().size());
+    EXPECT_EQ("error：ファイルの作成に失敗しました。<" + bad + "> [CFile::Create()]", trace.Lines()[0]);
     // A file held open without sharing cannot be created again.
     CFile holder;
     ASSERT_TRUE(holder.Create(dir + "\\held.txt", true));
@@ -254,9 +221,9 @@ TEST(DiskFile, CreateFailureIsTraced)
 TEST(FileLookup, LooseBeforeSinglePackBeforeArchives)
 {
     std::string dir = Folder("order");
-    WriteText(dir + "\\src\\bg\\a.bmp", "from data.pak");
-    WriteText(dir + "\\src\\bg\\b.bmp", "b from data.pak");
-    WriteText(dir + "\\single\\a.bmp", "from the single pack");
+    WriteFixture(dir + "\\src\\bg\\a.bmp", "from data.pak");
+    WriteFixture(dir + "\\src\\bg\\b.bmp", "b from data.pak");
+    WriteFixture(dir + "\\single\\a.bmp", "from the single pack");
     ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
     MakeFolders(dir + "\\data\\bg");
     ASSERT_EQ(0, Pak("create " + dir + "\\data\\bg\\a98109112.pak " + dir + "\\single\\a.bmp"));
@@ -268,7 +235,7 @@ TEST(FileLookup, LooseBeforeSinglePackBeforeArchives)
     EXPECT_EQ("b from data.pak", ReadText(dir + "\\data\\bg\\b.bmp"));
     ASSERT_EQ(1, f.Open(dir + "\\data\\bg\\b.bmp"));
     EXPECT_NE(nullptr, dynamic_cast<CZipArchiveFile*>(f.GetImplementation()));
-    WriteText(dir + "\\data\\bg\\a.bmp", "loose");
+    WriteFixture(dir + "\\data\\bg\\a.bmp", "loose");
     EXPECT_EQ("loose", ReadText(dir + "\\data\\bg\\a.bmp"));
     // Slashes and case of the request do not matter for pack members.
     EXPECT_EQ("b from data.pak", ReadText(dir + "/DATA/bg//B.BMP"));
@@ -279,9 +246,9 @@ TEST(FileLookup, LooseBeforeSinglePackBeforeArchives)
 TEST(FileLookup, NearestArchiveFirstAndMemberNames)
 {
     std::string dir = Folder("nearest");
-    WriteText(dir + "\\outer\\bg\\a.bmp", "outer");
-    WriteText(dir + "\\outer\\bg\\x.bmp", "outer x");
-    WriteText(dir + "\\inner\\x.bmp", "inner x");
+    WriteFixture(dir + "\\outer\\bg\\a.bmp", "outer");
+    WriteFixture(dir + "\\outer\\bg\\x.bmp", "outer x");
+    WriteFixture(dir + "\\inner\\x.bmp", "inner x");
     ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\outer"));
     MakeFolders(dir + "\\data");
     ASSERT_EQ(0, Pak("create " + dir + "\\data\\bg.pak " + dir + "\\inner"));
@@ -291,10 +258,10 @@ TEST(FileLookup, NearestArchiveFirstAndMemberNames)
     // An index name stored as BG/A.BMP is found for ...\data\bg\a.bmp.
     std::vector<PackSource> members = {{"BG/A.BMP", {'u', 'p'}}};
     std::string other = Folder("nearest2");
-    WriteBytes(other + "\\data.pak", PackBuildArchive(members));
+    WriteFixture(other + "\\data.pak", PackBuildArchive(members));
     EXPECT_EQ("up", ReadText(other + "\\data\\bg\\a.bmp"));
     // An empty index yields nothing; a pack named after no folder is not used.
-    WriteBytes(other + "\\data.pak", PackBuildArchive({}));
+    WriteFixture(other + "\\data.pak", PackBuildArchive({}));
     CZipArchiveFile member;
     EXPECT_EQ(0, member.Open(other + "\\data\\bg\\a.bmp"));
 }
@@ -302,8 +269,8 @@ TEST(FileLookup, NearestArchiveFirstAndMemberNames)
 TEST(FileLookup, SinglePackWithAnotherNameIsNotUsed)
 {
     std::string dir = Folder("singlename");
-    WriteText(dir + "\\src\\a.bmp", "archive");
-    WriteText(dir + "\\one\\b.bmp", "other name");
+    WriteFixture(dir + "\\src\\a.bmp", "archive");
+    WriteFixture(dir + "\\one\\b.bmp", "other name");
     ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
     MakeFolders(dir + "\\data");
     // Stored name b.bmp under the pack name of a.bmp.
@@ -311,7 +278,7 @@ TEST(FileLookup, SinglePackWithAnotherNameIsNotUsed)
     EXPECT_EQ("archive", ReadText(dir + "\\data\\a.bmp"));
     EXPECT_FALSE(IsSinglePackFor(dir + "\\data\\a.bmp"));
     // The stored name is compared without regard to case.
-    WriteBytes(dir + "\\data\\c99.pak", PackBuildSingle({"C.C", {'k'}}));
+    WriteFixture(dir + "\\data\\c99.pak", PackBuildSingle({"C.C", {'k'}}));
     EXPECT_EQ("k", ReadText(dir + "\\data\\c.c"));
 }
 
@@ -319,13 +286,13 @@ TEST(CompressedKinds, RefusalsAndSeekRules)
 {
     TraceCapture trace;
     std::string dir = Folder("refuse");
-    WriteText(dir + "\\src\\a.txt", "0123456789abc");
+    WriteFixture(dir + "\\src\\a.txt", "0123456789abc");
     ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
     CFile f;
     ASSERT_EQ(1, f.Open(dir + "\\data\\a.txt"));
     EXPECT_EQ(0u, f.Write("x", 1, 1));
-    ASSERT_EQ(1u, g_trace.size());
-    EXPECT_EQ("CCompressFileBase::Write() 圧縮ファイル書き出しには対応していません。", g_trace[0]);
+    ASSERT_EQ(1u, trace.Lines().size());
+    EXPECT_EQ("CCompressFileBase::Write() 圧縮ファイル書き出しには対応していません。", trace.Lines()[0]);
     EXPECT_TRUE(f.IsOpen());
     char buf[32] = {};
     EXPECT_EQ(3u, f.Read(buf, 4, 10)) << "13 bytes left: 3 whole elements";
@@ -343,8 +310,8 @@ TEST(CompressedKinds, RefusalsAndSeekRules)
     ASSERT_NE(nullptr, impl);
     EXPECT_FALSE(impl->Create(dir + "\\x", true));
     EXPECT_FALSE(impl->IsOpen()) << "Create closes a compressed kind";
-    ASSERT_EQ(2u, g_trace.size());
-    EXPECT_EQ("CCompressFileBase::Create() 圧縮ファイルの作成には対応していません。", g_trace[1]);
+    ASSERT_EQ(2u, trace.Lines().size());
+    EXPECT_EQ("CCompressFileBase::Create() 圧縮ファイルの作成には対応していません。", trace.Lines()[1]);
 }
 
 TEST(CompressedKinds, DamagedPacksFailQuietly)
@@ -352,7 +319,7 @@ TEST(CompressedKinds, DamagedPacksFailQuietly)
     std::string dir = Folder("damaged");
     std::vector<uint8_t> good = PackBuildArchive({{"a.bin", Pattern(5000, 1)}});
     auto opens = [&](std::vector<uint8_t> pak) {
-        WriteBytes(dir + "\\data.pak", pak);
+        WriteFixture(dir + "\\data.pak", pak);
         CFile f;
         return f.Open(dir + "\\data\\a.bin");
     };
@@ -377,7 +344,7 @@ TEST(RoundTrip, EveryKindByteIdentical)
     std::string dir = Folder("roundtrip");
     const size_t sizes[] = {0, 1, 7, 4099, 3 * 1024 * 1024 + 17};
     for (size_t i = 0; i < 5; ++i)
-        WriteBytes(dir + "\\src\\f" + std::to_string(i) + ".bin", Pattern(sizes[i], unsigned(i)));
+        WriteFixture(dir + "\\src\\f" + std::to_string(i) + ".bin", Pattern(sizes[i], unsigned(i)));
     ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
     ASSERT_EQ(0, Pak("create " + dir + "\\lz.dat " + dir + "\\src"));
     ASSERT_EQ(0, Pak("verify " + dir + "\\lz.dat"));
@@ -412,8 +379,8 @@ TEST(RoundTrip, EveryKindByteIdentical)
 TEST(LzssKinds, ArchiveSearchAndNames)
 {
     std::string dir = Folder("lzss");
-    WriteText(dir + "\\src\\bg\\a.bmp", "deep");
-    WriteText(dir + "\\src\\top.txt", "top");
+    WriteFixture(dir + "\\src\\bg\\a.bmp", "deep");
+    WriteFixture(dir + "\\src\\top.txt", "top");
     ASSERT_EQ(0, Pak("create " + dir + "\\data.dat " + dir + "\\src"));
     CLZSSArchiveFile f;
     ASSERT_EQ(1, f.Open(dir + "\\data\\bg\\a.bmp"));
@@ -422,7 +389,7 @@ TEST(LzssKinds, ArchiveSearchAndNames)
     EXPECT_FALSE(f.IsOpen());
     EXPECT_EQ(0, f.Open(dir + "\\elsewhere\\a.bmp"));
     // The first existing archive is taken even without the member.
-    WriteBytes(dir + "\\data\\bg.dat", std::vector<uint8_t>(kLzssEntrySize, 0));
+    WriteFixture(dir + "\\data\\bg.dat", std::vector<uint8_t>(kLzssEntrySize, 0));
     EXPECT_EQ(-1, f.Open(dir + "\\data\\bg\\a.bmp"));
     EXPECT_EQ(1, f.Open(dir + "\\data\\top.txt"));
 
@@ -440,7 +407,7 @@ TEST(LzssKinds, ArchiveSearchAndNames)
     LzssBuildEntry(e, arc.data() + kLzssEntrySize);
     arc.insert(arc.end(), stream.begin(), stream.end());
     std::string other = Folder("lzss2");
-    WriteBytes(other + "\\pack.dat", arc);
+    WriteFixture(other + "\\pack.dat", arc);
     EXPECT_EQ(1, f.Open(other + "\\pack\\BG\\S.BMP"));
     EXPECT_EQ(-1, f.Open(other + "\\pack\\bg\\U.bmp"));
     EXPECT_EQ(-1, f.Open(other + "\\pack\\bg\\u.bmp"));
@@ -451,7 +418,7 @@ TEST(LzssKinds, ErrorDialogsAndTraces)
     TraceCapture trace;
     std::string dir = Folder("lzsserr");
     // A single file shorter than 4 bytes: trace only.
-    WriteBytes(dir + "\\a.bin.dat", {1, 2});
+    WriteFixture(dir + "\\a.bin.dat", std::string("\x01\x02", 2));
     CLZSSSingleFile one;
     {
         DialogAnswerer answer;
@@ -459,13 +426,13 @@ TEST(LzssKinds, ErrorDialogsAndTraces)
         Sleep(100);
         EXPECT_EQ(0, answer.Count());
     }
-    ASSERT_EQ(1u, g_trace.size());
+    ASSERT_EQ(1u, trace.Lines().size());
     EXPECT_EQ("CLZSSSingleFile::_OpenDatFile() ファイルヘッダの読み込みに失敗！(データファイル形式が違う可能性あり)[" +
-                  dir + "\\a.bin]", g_trace[0]);
+                  dir + "\\a.bin]", trace.Lines()[0]);
 
     // A stream that yields fewer bytes than announced: decode error box.
-    WriteBytes(dir + "\\b.bin.dat", {9, 0, 0, 0, 0xFF, 'a', 'b'});
-    g_trace.clear();
+    WriteFixture(dir + "\\b.bin.dat", std::vector<uint8_t>{9, 0, 0, 0, 0xFF, 'a', 'b'});
+    trace.Clear();
     {
         DialogAnswerer answer;
         EXPECT_EQ(0, one.Open(dir + "\\b.bin"));
@@ -475,9 +442,9 @@ TEST(LzssKinds, ErrorDialogsAndTraces)
                   "お手数ですが、一旦ゲームを終了して頂き、再度ゲームのインストールを行って下さい。\n[" +
                       dir + "\\b.bin]", answer.Text());
     }
-    ASSERT_EQ(1u, g_trace.size());
+    ASSERT_EQ(1u, trace.Lines().size());
     EXPECT_EQ("CLZSSSingleFile::_OpenDatFile() decodeに失敗！(データ破損の可能性あり)[" + dir + "\\b.bin]",
-              g_trace[0]);
+              trace.Lines()[0]);
     EXPECT_FALSE(one.IsOpen());
 
     // An archive member whose data lies past the end: read error box.
@@ -488,8 +455,8 @@ TEST(LzssKinds, ErrorDialogsAndTraces)
     e.compressedSize = 5;
     e.offset = 100000;
     LzssBuildEntry(e, arc.data());
-    WriteBytes(dir + "\\data.dat", arc);
-    g_trace.clear();
+    WriteFixture(dir + "\\data.dat", arc);
+    trace.Clear();
     CLZSSArchiveFile member;
     {
         DialogAnswerer answer;
@@ -497,13 +464,13 @@ TEST(LzssKinds, ErrorDialogsAndTraces)
         EXPECT_EQ(1, answer.Count());
         EXPECT_EQ(0u, answer.Text().find("[ReadError]")) << answer.Text();
     }
-    ASSERT_EQ(1u, g_trace.size());
+    ASSERT_EQ(1u, trace.Lines().size());
     EXPECT_EQ("CLZSSArchiveFile::_OpenDatFile() データ読み込みに失敗！(データ破損の可能性あり)[" + dir +
-                  "\\data\\m.bin]", g_trace[0]);
+                  "\\data\\m.bin]", trace.Lines()[0]);
     // A missing single file is silent.
-    g_trace.clear();
+    trace.Clear();
     EXPECT_EQ(0, one.Open(dir + "\\none"));
-    EXPECT_TRUE(g_trace.empty());
+    EXPECT_TRUE(trace.Lines().empty());
 }
 
 TEST(ImageFileWin, LoadFromPackWithAlphaAndDraw)
@@ -518,8 +485,8 @@ TEST(ImageFileWin, LoadFromPackWithAlphaAndDraw)
     bmp[26] = 1; bmp[28] = 8;
     for (int i = 0; i < 256; ++i) { bmp[54 + 4 * i] = uint8_t(i); bmp[55 + 4 * i] = uint8_t(i + 1); bmp[56 + 4 * i] = uint8_t(i + 2); }
     for (int i = 0; i < 8; ++i) bmp[1078 + i] = uint8_t(10 * i);
-    WriteBytes(dir + "\\src\\a.bmp", bmp);
-    WriteBytes(dir + "\\src\\a.alp", {1, 2, 3, 4, 5, 6});
+    WriteFixture(dir + "\\src\\a.bmp", bmp);
+    WriteFixture(dir + "\\src\\a.alp", std::vector<uint8_t>{1, 2, 3, 4, 5, 6});
     ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
     CImageFile image;
     ASSERT_TRUE(image.Load(dir + "\\data\\a.bmp"));
@@ -550,7 +517,7 @@ TEST(ImageFileWin, LoadFromPackWithAlphaAndDraw)
 TEST(TextTableWin, LoadsThroughCFile)
 {
     std::string dir = Folder("table");
-    WriteText(dir + "\\src\\t.txt", "a b,c\r\n// x\n\x83\x5C,d");
+    WriteFixture(dir + "\\src\\t.txt", "a b,c\r\n// x\n\x83\x5C,d");
     ASSERT_EQ(0, Pak("create " + dir + "\\data.pak " + dir + "\\src"));
     CTextTable table;
     ASSERT_TRUE(table.LoadFile(dir + "\\data\\t.txt"));
@@ -568,7 +535,7 @@ TEST(PackCache, ChangedArchiveIsReadAfresh)
 {
     std::string dir = Folder("cache");
     std::string pak = dir + "\\data.pak", member = dir + "\\data\\a.txt";
-    WriteBytes(pak, PackBuildArchive({{"a.txt", {'o', 'n', 'e'}}}));
+    WriteFixture(pak, PackBuildArchive({{"a.txt", {'o', 'n', 'e'}}}));
     ASSERT_EQ("one", ReadText(member));
 
     // The kept handle lets an update move the archive aside and put another
@@ -584,7 +551,7 @@ TEST(PackCache, ChangedArchiveIsReadAfresh)
 
     // Rewritten in place through CFile with the same size: the last-write
     // time tells it apart (set apart explicitly, file times may be coarse).
-    WriteBytes(pak, PackBuildArchive({{"a.txt", {'o', 'w', 't', '!'}}}));
+    WriteFixture(pak, PackBuildArchive({{"a.txt", {'o', 'w', 't', '!'}}}));
     h = CreateFileA(pak.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
@@ -607,7 +574,7 @@ TEST(PackCache, ConcurrentLoadsGetTheirOwnBytes)
     std::vector<PackSource> members;
     for (int i = 0; i < 8; ++i)
         members.push_back({"m" + std::to_string(i), Pattern(i % 2 ? 300 + i : 200000 + 4099 * i, unsigned(i))});
-    WriteBytes(dir + "\\data.pak", PackBuildArchive(members));
+    WriteFixture(dir + "\\data.pak", PackBuildArchive(members));
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)

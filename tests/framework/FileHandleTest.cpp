@@ -1,5 +1,7 @@
 #include "framework/FileHandle.h"
 #include "framework/Thread.h"
+#include "common/TempFolder.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,41 +12,18 @@
 
 namespace {
 
-// A fresh folder below the Windows temp folder for each test.
+// A fresh folder for each test.
 class FileHandleTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_Dir = std::string(temp) + "quill_fh_" + info->name() + "_" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_Dir.c_str(), nullptr);
-    }
-    void TearDown() override
-    {
-        for (const std::string& file : m_Files)
-            DeleteFileA(file.c_str());
-        RemoveDirectoryA(m_Dir.c_str());
-    }
-    std::string Path(const std::string& name)
-    {
-        m_Files.push_back(m_Dir + "\\" + name);
-        return m_Files.back();
-    }
+    std::string Path(const std::string& name) { return m_Dir / name; }
     std::string MakeFile(const std::string& name, const std::vector<BYTE>& data)
     {
         std::string path = Path(name);
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (!data.empty())
-            WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-        CloseHandle(file);
+        PutFile(path, std::string(data.begin(), data.end()));
         return path;
     }
 
-    std::string m_Dir;
-    std::vector<std::string> m_Files;
+    CTempFolder m_Dir{"fh"};
 };
 
 std::vector<BYTE> Pattern(size_t size)
@@ -79,11 +58,11 @@ TEST_F(FileHandleTest, MissingFileAndBadPathLeaveItClosed)
     CFileHandle file;
     std::string existing = MakeFile("a.bin", Pattern(10));
     ASSERT_TRUE(file.OpenRead(existing.c_str()));
-    EXPECT_FALSE(file.OpenRead((m_Dir + "\\missing.bin").c_str()));
+    EXPECT_FALSE(file.OpenRead(Path("missing.bin").c_str()));
     EXPECT_FALSE(file.IsOpen());
     EXPECT_FALSE(file.OpenRead(nullptr));
     EXPECT_FALSE(file.OpenWrite(nullptr, true));
-    EXPECT_FALSE(file.OpenWrite((m_Dir + "\\no such folder\\x.bin").c_str(), true));
+    EXPECT_FALSE(file.OpenWrite(Path("no such folder\\x.bin").c_str(), true));
     EXPECT_FALSE(file.IsOpen());
 }
 

@@ -1,4 +1,4 @@
-#include "CoreTrace.h"
+#include "common/TraceCapture.h"
 #include "framework/CriticalSection.h"
 
 #include <gtest/gtest.h>
@@ -213,12 +213,13 @@ TEST(CriticalLockTest, GuardOverGuardPassesThrough)
 
 TEST(ProcessLockTest, SameRecursiveLockEveryCall)
 {
-    CCriticalSection& a = GetProcessLock();
-    CCriticalSection& b = GetProcessLock();
-    EXPECT_EQ(&a, &b);
-    CCriticalLock outer(&a);
-    CCriticalLock inner(&b);
-    EXPECT_EQ(2, a.GetEnterCount());
+    CCriticalSection* a = dynamic_cast<CCriticalSection*>(&GetProcessLock());
+    CCriticalSection* b = dynamic_cast<CCriticalSection*>(&GetProcessLock());
+    ASSERT_NE(nullptr, a) << "the process lock is a CCriticalSection";
+    EXPECT_EQ(a, b);
+    CCriticalLock outer(a);
+    CCriticalLock inner(b);
+    EXPECT_EQ(2, a->GetEnterCount());
 }
 
 TEST(DebugPrintTest, FormatsAndStripsOneNewline)

@@ -1,6 +1,7 @@
 #include "framework/ComInit.h"
 #include "framework/StartupCallbacks.h"
 #include "framework/Thread.h"
+#include "framework/ThreadValueMap.h"
 
 #include <gtest/gtest.h>
 

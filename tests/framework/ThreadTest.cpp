@@ -1,5 +1,6 @@
-#include "CoreTrace.h"
+#include "common/TraceCapture.h"
 #include "framework/Thread.h"
+#include "framework/ThreadList.h"
 
 #include <gtest/gtest.h>
 

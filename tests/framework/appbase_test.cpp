@@ -1,31 +1,18 @@
 #include "framework/AppBase.h"
 #include "framework/DebugPrint.h"
+#include "framework/AppManager.h"
+#include "framework/ThreadList.h"
 
 #include <gtest/gtest.h>
 
-#include "WaitFor.h"
+#include "common/TraceCapture.h"
+#include "common/WaitFor.h"
 
 #include <atomic>
 #include <string>
 #include <vector>
 
 namespace {
-
-CCriticalSection g_LinesLock;
-std::vector<std::string> g_Lines;
-void Capture(const char* line)
-{
-    CCriticalLock lock(g_LinesLock);
-    g_Lines.push_back(line);
-}
-size_t CountLines(const std::string& text)
-{
-    CCriticalLock lock(g_LinesLock);
-    size_t n = 0;
-    for (const std::string& line : g_Lines)
-        n += line == text;
-    return n;
-}
 
 class TestApp : public CAppBase {
 public:
@@ -88,7 +75,7 @@ public:
 
 TEST(AppBaseTest, RunReturnsPromptlyWhenWindowCreationFails)
 {
-    DebugPrintSink previous = SetDebugPrintSink(Capture);
+    TraceCapture trace;
     {
         TestApp app;
         app.m_BadParent = true;
@@ -97,10 +84,9 @@ TEST(AppBaseTest, RunReturnsPromptlyWhenWindowCreationFails)
         EXPECT_LT(GetTickCount() - start, 3000u) << "Run must not wait for the 10 s time-out";
         EXPECT_EQ(nullptr, app.GetWindow());
         EXPECT_TRUE(WaitFor([&] { return !app.IsRunning(); }));
-        EXPECT_EQ(1u, CountLines("CAppBase::ThreadProc() ウィンドウ作成に失敗しました"));
-        EXPECT_EQ(0u, CountLines("CAppBase::Run() m_CreateWndEventがタイムアウトした"));
+        EXPECT_EQ(1u, trace.Count("CAppBase::ThreadProc() ウィンドウ作成に失敗しました"));
+        EXPECT_EQ(0u, trace.Count("CAppBase::Run() m_CreateWndEventがタイムアウトした"));
     }
-    SetDebugPrintSink(previous);
 }
 
 TEST(AppBaseTest, GetHWndOnlyOnWindowThread)

@@ -1,9 +1,12 @@
 #include "framework/DebugOutput.h"
 #include "framework/DebugPrint.h"
+#include "framework/DebugWindow.h"
+#include "framework/MessageHandler.h"
 
 #include <gtest/gtest.h>
 
-#include "WaitFor.h"
+#include "common/TempFolder.h"
+#include "common/WaitFor.h"
 
 #include <cstdio>
 #include <fstream>
@@ -13,15 +16,11 @@
 
 namespace {
 
-// A fresh empty current directory for this test.
-std::string EnterScratchDir(const char* name)
+// A fresh empty folder, the current directory while the test runs.
+CTempFolder EnterScratchDir(const char* name)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string dir = std::string(temp) + "quill_dbg_" + name;
-    CreateDirectoryA(dir.c_str(), NULL);
-    DeleteFileA((dir + "\\log.txt").c_str());
-    SetCurrentDirectoryA(dir.c_str());
+    CTempFolder dir(std::string("dbg_") + name);
+    SetCurrentDirectoryA(dir.Path().c_str());
     return dir;
 }
 
@@ -95,7 +94,7 @@ void CloseDebugWindow()
 
 TEST(DebugOutputTest, BothSwitchesOffWriteNothing)
 {
-    EnterScratchDir("off");
+    CTempFolder scratch = EnterScratchDir("off");
     DebugPrint("silent %d", 1);
     DebugOutput("silent");
     ClearDebugWindow();
@@ -105,7 +104,7 @@ TEST(DebugOutputTest, BothSwitchesOffWriteNothing)
 
 TEST(DebugOutputTest, LogHasOneHeaderAndCrLfLines)
 {
-    EnterScratchDir("log");
+    CTempFolder scratch = EnterScratchDir("log");
     EnableLogFile();
     DebugPrint("first %s\n", "line");
     DebugPrint("kept\n\n");
@@ -136,7 +135,8 @@ TEST(DebugOutputTest, LogHasOneHeaderAndCrLfLines)
 
 TEST(DebugOutputTest, UncreatableLogSwitchesLoggingOff)
 {
-    std::string dir = EnterScratchDir("blocked");
+    CTempFolder scratch = EnterScratchDir("blocked");
+    std::string dir = scratch.Path();
     CreateDirectoryA("log.txt", NULL);  // a folder where the file should go
     EnableLogFile();
     DebugPrint("lost");
@@ -147,7 +147,7 @@ TEST(DebugOutputTest, UncreatableLogSwitchesLoggingOff)
 
 TEST(DebugOutputTest, WindowIsListBoxWithTitleAndSize)
 {
-    EnterScratchDir("window");
+    CTempFolder scratch = EnterScratchDir("window");
     ASSERT_TRUE(ShowDebugWindow());
     HWND hWnd = DebugHWnd();
     ASSERT_NE(nullptr, hWnd);
@@ -201,7 +201,7 @@ DWORD WINAPI PrintLines(LPVOID param)
 
 TEST(DebugOutputTest, ConcurrentThreadsIncludingWindowThreadNeverDeadlockOrInterleave)
 {
-    EnterScratchDir("threads");
+    CTempFolder scratch = EnterScratchDir("threads");
     ASSERT_TRUE(ShowDebugWindow());
     EnableLogFile();
     OwnThreadPrinter printer;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "WaitFor.h"
+#include "common/WaitFor.h"
 
 #include <mmsystem.h>
 #include <climits>

@@ -1,5 +1,6 @@
 #include "framework/ChangeDisplay.h"
 #include "framework/Window.h"
+#include "framework/ScreenWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 // Runs the real installer on a medium built here, against a game registered
 // in this prefix, and reads and answers every message box it shows.
-#include "tools/e2e/DialogReader.h"
+#include "DialogReader.h"
+#include "common/TempFolder.h"
+#include "common/TestFiles.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <functional>
@@ -18,48 +20,6 @@ const char* const kErrorCaption = "\x83\x47\x83\x89\x81\x5B";  // エラー
 const char* const kNotInstalled =
     "Quillmoor\x81\x60" "Brindlewick\x81\x60\x82\xAA\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B"
     "\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42";
-
-std::string HostToWine(const std::string& path)
-{
-    std::string out = "Z:" + path;
-    for (char& c : out)
-        if (c == '/')
-            c = '\\';
-    return out;
-}
-
-bool MakeFolders(const std::string& folder)
-{
-    size_t slash = folder.find_last_of('\\');
-    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return true;
-    if (slash != std::string::npos && slash > 2)
-        MakeFolders(folder.substr(0, slash));
-    return CreateDirectoryA(folder.c_str(), nullptr) != 0;
-}
-
-void Put(const std::string& path, const std::string& bytes)
-{
-    MakeFolders(path.substr(0, path.find_last_of('\\')));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string Get(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    if (!bytes.empty())
-        ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    return bytes;
-}
 
 std::string Bytes(size_t size, int seed)
 {
@@ -85,7 +45,7 @@ void Snapshot(const std::string& root, const std::string& prefix, std::map<std::
             (*tree)[relative] = "<dir>";
             Snapshot(root + "\\" + name, relative + "\\", tree);
         } else {
-            (*tree)[relative] = Get(root + "\\" + name);
+            (*tree)[relative] = GetFile(root + "\\" + name);
         }
     } while (FindNextFileA(find, &data));
     FindClose(find);
@@ -190,20 +150,16 @@ class InstallerE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        static int counter = 0;
-        root = std::string(temp) + "qe2e_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
         const char* small = std::getenv("QUILL_SMALL_DRIVE");
         game = (small && UseSmallDrive() ? std::string(small) : root) + "\\game";
         medium = root + "\\medium";
         MakeFolders(game);
         MakeFolders(medium + "\\data");
         exe = medium + "\\installer.exe";
-        ASSERT_TRUE(CopyFileA((HostToWine(QUILL_OUT_DIR) + "\\installer.exe").c_str(), exe.c_str(), FALSE))
+        ASSERT_TRUE(CopyFileA((WinePath(QUILL_OUT_DIR) + "\\installer.exe").c_str(), exe.c_str(), FALSE))
             << "out/installer.exe is missing";
-        Put(game + "\\Quillmoor.exe", "game program");
-        Put(game + "\\save\\save01.dat", Bytes(3000, 9));
+        PutFile(game + "\\Quillmoor.exe", "game program");
+        PutFile(game + "\\save\\save01.dat", Bytes(3000, 9));
         Unregister();
         Register("Quillmoor", game + "\\Quillmoor.exe", game);
     }
@@ -212,7 +168,7 @@ protected:
 
     void Source(int folder, const std::string& relative, const std::string& bytes)
     {
-        Put(medium + "\\data\\gamedata" + std::to_string(folder) + "\\" + relative, bytes);
+        PutFile(medium + "\\data\\gamedata" + std::to_string(folder) + "\\" + relative, bytes);
     }
     // Runs to the end; fails the test on a hang.
     void Run(CRun& run)
@@ -233,7 +189,9 @@ protected:
             EXPECT_EQ(std::string::npos, file.first.find(".quillbak")) << file.first;
     }
 
-    std::string root, game, medium, exe;
+    CTempFolder rootFolder{"e2e"};
+    std::string root = rootFolder.Path();
+    std::string game, medium, exe;
 };
 
 TEST_F(InstallerE2E, NotInstalledWhenNeitherNameIsRegistered)
@@ -255,7 +213,7 @@ TEST_F(InstallerE2E, NotInstalledWhenTheRegisteredProgramIsMissing)
     Run(run);
     ASSERT_EQ(1u, run.seen.size());
     EXPECT_EQ(kNotInstalled, run.seen[0].text);
-    EXPECT_EQ("<missing>", Get(game + "\\a.txt"));
+    EXPECT_EQ("<missing>", GetFile(game + "\\a.txt"));
 }
 
 TEST_F(InstallerE2E, SecondNameAndRelativeProgramAreFound)
@@ -266,7 +224,7 @@ TEST_F(InstallerE2E, SecondNameAndRelativeProgramAreFound)
     CRun run;
     Run(run);
     ExpectSuccessOnly(run);
-    EXPECT_EQ("a", Get(game + "\\a.txt"));
+    EXPECT_EQ("a", GetFile(game + "\\a.txt"));
 }
 
 TEST_F(InstallerE2E, NoMarkerCopiesGamedata2ThenGamedata5)
@@ -284,20 +242,20 @@ TEST_F(InstallerE2E, NoMarkerCopiesGamedata2ThenGamedata5)
     CRun run;
     Run(run);
     ExpectSuccessOnly(run);
-    EXPECT_EQ("from 5", Get(game + "\\both.txt"));
-    EXPECT_EQ("two", Get(game + "\\patch\\only2.txt"));
-    EXPECT_EQ("<missing>", Get(game + "\\three.txt"));
-    EXPECT_EQ("<missing>", Get(game + "\\four.txt"));
-    EXPECT_EQ("", Get(game + "\\empty.bin"));
-    EXPECT_EQ(Bytes(16384, 1), Get(game + "\\b16384.bin"));
-    EXPECT_EQ(Bytes(40000, 2), Get(game + "\\b40000.bin"));
-    EXPECT_EQ("sjis", Get(game + "\\表\\ソフト.txt"));
-    EXPECT_EQ(Bytes(3000, 9), Get(game + "\\save\\save01.dat"));
+    EXPECT_EQ("from 5", GetFile(game + "\\both.txt"));
+    EXPECT_EQ("two", GetFile(game + "\\patch\\only2.txt"));
+    EXPECT_EQ("<missing>", GetFile(game + "\\three.txt"));
+    EXPECT_EQ("<missing>", GetFile(game + "\\four.txt"));
+    EXPECT_EQ("", GetFile(game + "\\empty.bin"));
+    EXPECT_EQ(Bytes(16384, 1), GetFile(game + "\\b16384.bin"));
+    EXPECT_EQ(Bytes(40000, 2), GetFile(game + "\\b40000.bin"));
+    EXPECT_EQ("sjis", GetFile(game + "\\表\\ソフト.txt"));
+    EXPECT_EQ(Bytes(3000, 9), GetFile(game + "\\save\\save01.dat"));
 }
 
 TEST_F(InstallerE2E, FirstMarkerAddsGamedata3First)
 {
-    Put(game + "\\patch\\1000_tradepost1116120116.pak", "m1");
+    PutFile(game + "\\patch\\1000_tradepost1116120116.pak", "m1");
     Source(3, "x.txt", "from 3");
     Source(3, "only3.txt", "3");
     Source(2, "x.txt", "from 2");
@@ -305,15 +263,15 @@ TEST_F(InstallerE2E, FirstMarkerAddsGamedata3First)
     CRun run;
     Run(run);
     ExpectSuccessOnly(run);
-    EXPECT_EQ("from 2", Get(game + "\\x.txt"));
-    EXPECT_EQ("3", Get(game + "\\only3.txt"));
-    EXPECT_EQ("<missing>", Get(game + "\\four.txt"));
+    EXPECT_EQ("from 2", GetFile(game + "\\x.txt"));
+    EXPECT_EQ("3", GetFile(game + "\\only3.txt"));
+    EXPECT_EQ("<missing>", GetFile(game + "\\four.txt"));
 }
 
 TEST_F(InstallerE2E, BothMarkersCopyGamedata3Then4Then2Then5)
 {
-    Put(game + "\\patch\\1000_tradepost1116120116.pak", "m1");
-    Put(game + "\\patch\\1005_tokubetsu116120116.pak", "m2");
+    PutFile(game + "\\patch\\1000_tradepost1116120116.pak", "m1");
+    PutFile(game + "\\patch\\1005_tokubetsu116120116.pak", "m2");
     Source(3, "x.txt", "from 3");
     Source(4, "x.txt", "from 4");
     Source(4, "y.txt", "from 4");
@@ -324,10 +282,10 @@ TEST_F(InstallerE2E, BothMarkersCopyGamedata3Then4Then2Then5)
     CRun run;
     Run(run);
     ExpectSuccessOnly(run);
-    EXPECT_EQ("from 4", Get(game + "\\x.txt"));
-    EXPECT_EQ("from 2", Get(game + "\\y.txt"));
-    EXPECT_EQ("from 5", Get(game + "\\z.txt"));
-    EXPECT_EQ("from 3", Get(game + "\\w.txt"));
+    EXPECT_EQ("from 4", GetFile(game + "\\x.txt"));
+    EXPECT_EQ("from 2", GetFile(game + "\\y.txt"));
+    EXPECT_EQ("from 5", GetFile(game + "\\z.txt"));
+    EXPECT_EQ("from 3", GetFile(game + "\\w.txt"));
 }
 
 TEST_F(InstallerE2E, MissingSourceRetryAfterFixingSucceeds)
@@ -350,12 +308,12 @@ TEST_F(InstallerE2E, MissingSourceRetryAfterFixingSucceeds)
     EXPECT_EQ(head, run.seen[0].text.substr(0, head.size()));
     EXPECT_EQ(2u, run.seen[0].buttons.size());
     EXPECT_EQ("セットアップは正常に終了しました。", run.seen[1].text);
-    EXPECT_EQ("late", Get(game + "\\late.txt"));
+    EXPECT_EQ("late", GetFile(game + "\\late.txt"));
 }
 
 TEST_F(InstallerE2E, LockedDestinationRetryAfterReleaseSucceeds)
 {
-    Put(game + "\\data.bin", "old");
+    PutFile(game + "\\data.bin", "old");
     Source(2, "data.bin", "new");
     HANDLE held = CreateFileA((game + "\\data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -369,14 +327,14 @@ TEST_F(InstallerE2E, LockedDestinationRetryAfterReleaseSucceeds)
     ASSERT_EQ(2u, run.seen.size());
     EXPECT_EQ("FileCreateError", run.seen[0].caption);
     EXPECT_EQ("正常終了", run.seen[1].caption);
-    EXPECT_EQ("new", Get(game + "\\data.bin"));
+    EXPECT_EQ("new", GetFile(game + "\\data.bin"));
     ExpectNoBackups();
 }
 
 TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
 {
-    Put(game + "\\data.bin", "old");
-    Put(game + "\\replaced.txt", "old replaced");
+    PutFile(game + "\\data.bin", "old");
+    PutFile(game + "\\replaced.txt", "old replaced");
     Source(2, "replaced.txt", "new replaced");
     Source(2, "sub\\created.txt", "created");
     Source(5, "data.bin", "new");
@@ -400,10 +358,10 @@ class InstallerRollback : public InstallerE2E, public ::testing::WithParamInterf
 
 TEST_P(InstallerRollback, CancelLeavesTheGameFolderAsItWas)
 {
-    Put(game + "\\patch\\1000_tradepost1116120116.pak", "marker");
-    Put(game + "\\a.txt", "original a");
-    Put(game + "\\b\\b.txt", "original b");
-    Put(game + "\\c.txt", "original c");
+    PutFile(game + "\\patch\\1000_tradepost1116120116.pak", "marker");
+    PutFile(game + "\\a.txt", "original a");
+    PutFile(game + "\\b\\b.txt", "original b");
+    PutFile(game + "\\c.txt", "original c");
     Source(3, "a.txt", "new a");
     Source(3, "new3.txt", "new 3");
     Source(2, "b\\b.txt", "new b");
@@ -450,7 +408,7 @@ TEST_F(InstallerE2E, SecondInstanceEndsAtOnceWithoutAWindow)
     first.answer = [](size_t, const CDialogInfo&) { return IDCANCEL; };
     ASSERT_TRUE(first.Finish());
     ASSERT_EQ(1u, first.seen.size());
-    EXPECT_EQ("<missing>", Get(game + "\\held.txt"));
+    EXPECT_EQ("<missing>", GetFile(game + "\\held.txt"));
 }
 
 // Needs QUILL_SMALL_DRIVE: a drive of a few MiB (set up by small_drive.sh).

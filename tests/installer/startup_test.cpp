@@ -2,7 +2,10 @@
 #include "framework/Thread.h"
 #include "installer/AppStartup.h"
 #include "installer/UpdateRun.h"
+#include "common/TempFolder.h"
+#include "common/TestFiles.h"
 #include "setup/InstallEngine.h"
+#include "installer/SingleInstance.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -68,64 +71,51 @@ TEST(SingleInstance, ReleasedGuardLetsANewOneBeFirst)
     EXPECT_TRUE(again.IsFirstInstance());
 }
 
-std::string TempFolder(const char* tag)
-{
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    std::string folder = std::string(base) + tag + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void Touch(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(file);
-}
-
 // The plan's order and byte totals, without copying.
 TEST(PlanUpdate, RequiredSizeAndListOrderFollowTheMarkers)
 {
-    std::string medium = TempFolder("plan_medium_");
-    std::string game = TempFolder("plan_game_");
+    CTempFolder mediumFolder("plan_medium");
+    CTempFolder gameFolder("plan_game");
+    std::string medium = mediumFolder.Path();
+    std::string game = gameFolder.Path();
     for (const char* folder : {"\\data", "\\data\\gamedata2", "\\data\\gamedata3", "\\data\\gamedata4",
                                "\\data\\gamedata5", "\\data\\gamedata2\\patch"})
         CreateDirectoryA((medium + folder).c_str(), nullptr);
-    Touch(medium + "\\data\\gamedata2\\patch\\p.txt");
-    Touch(medium + "\\data\\gamedata3\\three.txt");
-    Touch(medium + "\\data\\gamedata4\\four.txt");
-    Touch(medium + "\\data\\gamedata5\\five.txt");
+    PutFile(medium + "\\data\\gamedata2\\patch\\p.txt", "");
+    PutFile(medium + "\\data\\gamedata3\\three.txt", "");
+    PutFile(medium + "\\data\\gamedata4\\four.txt", "");
+    PutFile(medium + "\\data\\gamedata5\\five.txt", "");
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(medium.c_str()));
 
     auto groups = [] {
         std::vector<std::pair<int, std::string>> list;
-        for (const CCopyEntry& entry : GetInstallEngine().GetCopyList())
+        for (const CCopyEntry& entry : CFolderInstallEngine::GetInstance().GetCopyList())
             list.push_back({entry.group, entry.relativePath});
         return list;
     };
     PlanUpdate(game, nullptr);
-    EXPECT_EQ(1936657940u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ(1936657940u, CFolderInstallEngine::GetInstance().GetRequiredSize());
     EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "patch\\p.txt"}, {0, "five.txt"}}), groups());
-    EXPECT_EQ("Quillmoor", GetInstallEngine().GetProductName());
+    EXPECT_EQ("Quillmoor", CFolderInstallEngine::GetInstance().GetProductName());
 
     CreateDirectoryA((game + "\\patch").c_str(), nullptr);
-    Touch(game + "\\patch\\1005_tokubetsu116120116.pak");
+    PutFile(game + "\\patch\\1005_tokubetsu116120116.pak", "");
     PlanUpdate(game + "\\", nullptr);
-    EXPECT_EQ(2023106023u, GetInstallEngine().GetRequiredSize());
-    Touch(game + "\\patch\\1000_tradepost1116120116.pak");
+    EXPECT_EQ(2023106023u, CFolderInstallEngine::GetInstance().GetRequiredSize());
+    PutFile(game + "\\patch\\1000_tradepost1116120116.pak", "");
     PlanUpdate(game, nullptr);
-    EXPECT_EQ(2125110045u, GetInstallEngine().GetRequiredSize());
+    EXPECT_EQ(2125110045u, CFolderInstallEngine::GetInstance().GetRequiredSize());
     EXPECT_EQ((std::vector<std::pair<int, std::string>>{
                   {2, "three.txt"}, {3, "four.txt"}, {1, "patch\\p.txt"}, {0, "five.txt"}}),
               groups());
     DeleteFileA((game + "\\patch\\1005_tokubetsu116120116.pak").c_str());
     PlanUpdate(game, nullptr);
-    EXPECT_EQ(2038661962u, GetInstallEngine().GetRequiredSize());
-    EXPECT_EQ(game, GetInstallEngine().GetDestination());
+    EXPECT_EQ(2038661962u, CFolderInstallEngine::GetInstance().GetRequiredSize());
+    EXPECT_EQ(game, CFolderInstallEngine::GetInstance().GetDestination());
     SetCurrentDirectoryA(previous);
-    GetInstallEngine().Reset();
+    CFolderInstallEngine::GetInstance().Reset();
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include "setup/InstallEngine.h"
 #include "setup/PathUtil.h"
 #include "setup/SjisString.h"
+#include "common/TempFolder.h"
+#include "common/TestFiles.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <functional>
@@ -39,47 +41,6 @@ protected:
     }
 };
 
-std::string TempFolder()
-{
-    static int counter = 0;
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    std::string folder = std::string(base) + "engine_test_" + std::to_string(GetCurrentProcessId()) +
-                         "_" + std::to_string(++counter);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::string folder, name;
-    SplitPath(path, folder, name);
-    MakeFolderChain(folder);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    if (!bytes.empty())
-        ::ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string Pattern(size_t size, char seed)
 {
     std::string bytes(size, '\0');
@@ -101,22 +62,23 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        source = TempFolder();
-        destination = TempFolder();
         engine.SetSourceFolder(source, 1);
         engine.SetDestination(destination);
         engine.SetRequiredSize(1000000);
     }
+    // Removed after the engine, whose destructor may still roll back.
+    CTempFolder sourceFolder{"engine_source"};
+    CTempFolder destinationFolder{"engine_destination"};
+    std::string source = sourceFolder.Path();
+    std::string destination = destinationFolder.Path();
     CTestEngine engine;
-    std::string source;
-    std::string destination;
 };
 
 TEST_F(EngineTest, CopiesFilesInChunksWithPercentSequence)
 {
-    WriteFile(source + "\\a.bin", Pattern(40000, 1));
-    WriteFile(source + "\\sub\\b.bin", Pattern(16384, 2));
-    WriteFile(source + "\\empty.bin", "");
+    PutFile(source + "\\a.bin", Pattern(40000, 1));
+    PutFile(source + "\\sub\\b.bin", Pattern(16384, 2));
+    PutFile(source + "\\empty.bin", "");
     engine.AddFile("a.bin", 1);
     engine.AddFile("sub\\b.bin", 1);
     engine.AddFile("empty.bin", 1);
@@ -128,9 +90,9 @@ TEST_F(EngineTest, CopiesFilesInChunksWithPercentSequence)
     EXPECT_EQ(std::vector<int>({40, 81, 100, 100}), engine.filePercents);
     EXPECT_EQ(std::vector<int>({29, 58, 70, 100}), engine.totalPercents);
     EXPECT_EQ(100, engine.GetTotalPercent());
-    EXPECT_EQ(Pattern(40000, 1), ReadFile(destination + "\\a.bin"));
-    EXPECT_EQ(Pattern(16384, 2), ReadFile(destination + "\\sub\\b.bin"));
-    EXPECT_EQ("", ReadFile(destination + "\\empty.bin"));
+    EXPECT_EQ(Pattern(40000, 1), GetFile(destination + "\\a.bin"));
+    EXPECT_EQ(Pattern(16384, 2), GetFile(destination + "\\sub\\b.bin"));
+    EXPECT_EQ("", GetFile(destination + "\\empty.bin"));
     EXPECT_EQ(0u, engine.GetUndoCount());
 }
 
@@ -145,7 +107,7 @@ TEST_F(EngineTest, MissingSourcePromptsRetryThenSucceeds)
 {
     engine.AddFile("late.txt", 1);
     engine.answer = [&](const PromptCall&) {
-        WriteFile(source + "\\late.txt", "now here");
+        PutFile(source + "\\late.txt", "now here");
         return IDRETRY;
     };
     RunToEnd(engine);
@@ -155,7 +117,7 @@ TEST_F(EngineTest, MissingSourcePromptsRetryThenSucceeds)
     std::string head = source + "\\late.txt\nファイル読み込みに失敗しました。[Error::CreateFile]\nWindowsError:";
     EXPECT_EQ(head, engine.prompts[0].text.substr(0, head.size()));
     EXPECT_GT(engine.prompts[0].text.size(), head.size()) << "system message missing";
-    EXPECT_EQ("now here", ReadFile(destination + "\\late.txt"));
+    EXPECT_EQ("now here", GetFile(destination + "\\late.txt"));
     EXPECT_TRUE(engine.IsFinished());
     EXPECT_FALSE(engine.IsCancelled());
 }
@@ -166,52 +128,52 @@ TEST_F(EngineTest, CancelSetsFinishedAndCancelledAndCreatesNothing)
     RunToEnd(engine);
     EXPECT_TRUE(engine.IsFinished());
     EXPECT_TRUE(engine.IsCancelled());
-    EXPECT_FALSE(Exists(destination + "\\missing.txt"));
+    EXPECT_FALSE(PathExists(destination + "\\missing.txt"));
 }
 
 TEST_F(EngineTest, AbortRestoresReplacedFilesAndDeletesCreatedOnes)
 {
-    WriteFile(source + "\\keep.txt", "new keep");
-    WriteFile(source + "\\fresh.txt", "fresh");
-    WriteFile(destination + "\\keep.txt", "original keep");
-    WriteFile(destination + "\\other.txt", "untouched");
+    PutFile(source + "\\keep.txt", "new keep");
+    PutFile(source + "\\fresh.txt", "fresh");
+    PutFile(destination + "\\keep.txt", "original keep");
+    PutFile(destination + "\\other.txt", "untouched");
     engine.AddFile("keep.txt", 1);
     engine.AddFile("fresh.txt", 1);
     engine.AddFile("", 1);
     engine.AddFile("missing.txt", 1);
     bool copiedBeforePrompt = false;
     engine.answer = [&](const PromptCall&) {
-        copiedBeforePrompt = ReadFile(destination + "\\keep.txt") == "new keep";
+        copiedBeforePrompt = GetFile(destination + "\\keep.txt") == "new keep";
         return IDCANCEL;
     };
     RunToEnd(engine);
     EXPECT_TRUE(copiedBeforePrompt);
     EXPECT_TRUE(engine.IsCancelled());
     engine.Abort();
-    EXPECT_EQ("original keep", ReadFile(destination + "\\keep.txt"));
-    EXPECT_EQ("untouched", ReadFile(destination + "\\other.txt"));
-    EXPECT_FALSE(Exists(destination + "\\fresh.txt"));
-    EXPECT_FALSE(Exists(destination + "\\keep.txt.quillbak"));
+    EXPECT_EQ("original keep", GetFile(destination + "\\keep.txt"));
+    EXPECT_EQ("untouched", GetFile(destination + "\\other.txt"));
+    EXPECT_FALSE(PathExists(destination + "\\fresh.txt"));
+    EXPECT_FALSE(PathExists(destination + "\\keep.txt.quillbak"));
     EXPECT_EQ(0u, engine.GetUndoCount());
 }
 
 TEST_F(EngineTest, SuccessLeavesNoBackupAndBackupNameAvoidsExistingFiles)
 {
-    WriteFile(source + "\\f.txt", "new");
-    WriteFile(destination + "\\f.txt", "old");
-    WriteFile(destination + "\\f.txt.quillbak", "the user's own file");
+    PutFile(source + "\\f.txt", "new");
+    PutFile(destination + "\\f.txt", "old");
+    PutFile(destination + "\\f.txt.quillbak", "the user's own file");
     engine.AddFile("f.txt", 1);
     engine.AddFile("f.txt", 1);  // the same destination twice keeps one original
     RunToEnd(engine);
     EXPECT_FALSE(engine.IsCancelled());
-    EXPECT_EQ("new", ReadFile(destination + "\\f.txt"));
-    EXPECT_EQ("the user's own file", ReadFile(destination + "\\f.txt.quillbak"));
-    EXPECT_FALSE(Exists(destination + "\\f.txt.quillbak1"));
+    EXPECT_EQ("new", GetFile(destination + "\\f.txt"));
+    EXPECT_EQ("the user's own file", GetFile(destination + "\\f.txt.quillbak"));
+    EXPECT_FALSE(PathExists(destination + "\\f.txt.quillbak1"));
 }
 
 TEST_F(EngineTest, AbortJoinsTheThreadBeforeDeleting)
 {
-    WriteFile(source + "\\one.txt", "1");
+    PutFile(source + "\\one.txt", "1");
     engine.AddFile("one.txt", 1);
     engine.AddFile("missing.txt", 1);
     std::atomic<bool> inPrompt(false);
@@ -219,7 +181,7 @@ TEST_F(EngineTest, AbortJoinsTheThreadBeforeDeleting)
     engine.answer = [&](const PromptCall&) {
         inPrompt = true;
         Sleep(300);
-        sawFileAtEnd = Exists(destination + "\\one.txt");
+        sawFileAtEnd = PathExists(destination + "\\one.txt");
         return IDCANCEL;
     };
     ASSERT_TRUE(engine.Begin());
@@ -229,7 +191,7 @@ TEST_F(EngineTest, AbortJoinsTheThreadBeforeDeleting)
     engine.Abort();
     EXPECT_TRUE(sawFileAtEnd) << "a file was deleted while the job still ran";
     EXPECT_FALSE(engine.IsRunning());
-    EXPECT_FALSE(Exists(destination + "\\one.txt"));
+    EXPECT_FALSE(PathExists(destination + "\\one.txt"));
 }
 
 TEST_F(EngineTest, ResetOnRunningJobWaitsThenClears)
@@ -273,8 +235,8 @@ TEST_F(EngineTest, NoRoomWhenRequiredSizeReachesFreeSpace)
 
 TEST_F(EngineTest, LockedDestinationPromptsCreateErrorAndKeepsOriginal)
 {
-    WriteFile(source + "\\held.txt", "replacement");
-    WriteFile(destination + "\\held.txt", "held original");
+    PutFile(source + "\\held.txt", "replacement");
+    PutFile(destination + "\\held.txt", "held original");
     engine.AddFile("held.txt", 1);
     HANDLE held = CreateFileA((destination + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                               nullptr);
@@ -289,13 +251,13 @@ TEST_F(EngineTest, LockedDestinationPromptsCreateErrorAndKeepsOriginal)
     };
     RunToEnd(engine);
     EXPECT_EQ(1u, engine.prompts.size());
-    EXPECT_EQ("replacement", ReadFile(destination + "\\held.txt"));
+    EXPECT_EQ("replacement", GetFile(destination + "\\held.txt"));
 }
 
 TEST_F(EngineTest, ReadBytesAndWriteBytesPutThePositionBack)
 {
     std::string path = source + "\\short.bin";
-    WriteFile(path, "0123456789");
+    PutFile(path, "0123456789");
     CFileHandle file;
     ASSERT_TRUE(file.OpenRead(path.c_str()));
     char buffer[32];
@@ -310,9 +272,11 @@ TEST_F(EngineTest, ReadBytesAndWriteBytesPutThePositionBack)
 
 TEST(DiskSetEngine, FirstCandidateIsTheDiskFolderBelowTheCurrentDirectory)
 {
-    std::string root = TempFolder();
-    std::string destination = TempFolder();
-    WriteFile(root + "\\disk\\f.txt", "from disk folder");
+    CTempFolder rootFolder("engine_disk");
+    CTempFolder destinationFolder("engine_destination");
+    std::string root = rootFolder.Path();
+    std::string destination = destinationFolder.Path();
+    PutFile(root + "\\disk\\f.txt", "from disk folder");
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
@@ -327,7 +291,7 @@ TEST(DiskSetEngine, FirstCandidateIsTheDiskFolderBelowTheCurrentDirectory)
     SetCurrentDirectoryA(previous);
     EXPECT_FALSE(engine.IsCancelled());
     EXPECT_EQ("disk\\f.txt", engine.GetCurrentSource());
-    EXPECT_EQ("from disk folder", ReadFile(destination + "\\f.txt"));
+    EXPECT_EQ("from disk folder", GetFile(destination + "\\f.txt"));
 }
 
 }  // namespace

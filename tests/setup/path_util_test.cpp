@@ -1,57 +1,15 @@
 // Path helpers against Wine's real file system.
 #include "setup/PathUtil.h"
+#include "common/TempFolder.h"
+#include "common/TestFiles.h"
+#include "setup/FileList.h"
+#include "setup/FindFile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char tmp[MAX_PATH];
-        GetTempPathA(sizeof tmp, tmp);
-        m_Path = CollapseBackslashes(std::string(tmp) + "\\quill_paths_" +
-                                     FormatInt(static_cast<int>(GetCurrentProcessId())) + "_" +
-                                     FormatInt(static_cast<int>(GetTickCount())));
-        CreateDirectoryA(m_Path.c_str(), nullptr);
-    }
-    ~TempFolder() { Remove(m_Path); }
-    const std::string& Path() const { return m_Path; }
-    std::string File(const std::string& rel, const std::string& text = "x") const
-    {
-        const std::string p = m_Path + "\\" + rel;
-        MakeFolderChain(ParentFolder(p));
-        HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD n = 0;
-        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-        CloseHandle(h);
-        return p;
-    }
-
-private:
-    static void Remove(const std::string& dir)
-    {
-        WIN32_FIND_DATAA d;
-        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &d);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string n = d.cFileName;
-                if (n == "." || n == "..")
-                    continue;
-                if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(dir + "\\" + n);
-                else
-                    DeleteFileA((dir + "\\" + n).c_str());
-            } while (FindNextFileA(h, &d));
-            FindClose(h);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
-    std::string m_Path;
-};
 
 }  // namespace
 
@@ -66,7 +24,7 @@ TEST(PathModule, PathAndFolder)
 
 TEST(PathFull, RelativeAndAbsolute)
 {
-    TempFolder t;
+    CTempFolder t("paths");
     char old[MAX_PATH];
     GetCurrentDirectoryA(sizeof old, old);
     ASSERT_TRUE(SetCurrentFolder(t.Path()));
@@ -79,7 +37,7 @@ TEST(PathFull, RelativeAndAbsolute)
 
 TEST(PathFolders, CreateAndChain)
 {
-    TempFolder t;
+    CTempFolder t("paths");
     EXPECT_FALSE(CreateFolder(""));
     EXPECT_FALSE(CreateFolder(t.Path() + "\\no\\parent"));
     const std::string deep = t.Path() + "\\a\\\x95\x5C\\c";  // 表 in the middle
@@ -91,8 +49,9 @@ TEST(PathFolders, CreateAndChain)
 
 TEST(PathFindFile, ExistenceAndPatterns)
 {
-    TempFolder t;
-    const std::string f = t.File("\x83\x5C\\file.txt");  // ソ\file.txt
+    CTempFolder t("paths");
+    const std::string f = t / "\x83\x5C\\file.txt";  // ソ\file.txt
+    PutFile(f, "x");
     CFindFile find;
     EXPECT_TRUE(find.Find(f));
     EXPECT_STREQ("file.txt", find.Data().cFileName);
@@ -103,12 +62,12 @@ TEST(PathFindFile, ExistenceAndPatterns)
 
 TEST(PathFileList, RecursiveOrderAndPattern)
 {
-    TempFolder t;
-    t.File("a.txt");
-    t.File("sub\\b.txt");
-    t.File("sub\\deeper\\c.txt");
-    t.File("\x95\x5C\\d.txt");  // 表\d.txt
-    t.File("z.bin");
+    CTempFolder t("paths");
+    PutFile(t / "a.txt", "x");
+    PutFile(t / "sub\\b.txt", "x");
+    PutFile(t / "sub\\deeper\\c.txt", "x");
+    PutFile(t / "\x95\x5C\\d.txt", "x");  // 表\d.txt
+    PutFile(t / "z.bin", "x");
     CFileList list;
     list.List(t.Path(), "*.*", true);
     std::vector<std::string> files = list.Files();

@@ -3,6 +3,7 @@
 #include "setup/PathUtil.h"
 #include "setup/ProductLookup.h"
 #include "setup/RegistryKey.h"
+#include "common/TraceCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +41,6 @@ private:
     std::string m_Name;
 };
 
-std::vector<std::string> g_Lines;
-void Capture(const char* line) { g_Lines.push_back(line); }
 
 }  // namespace
 
@@ -217,13 +216,16 @@ TEST(SystemFolders, AdminProgramFilesDesktop)
     EXPECT_EQ(HasAdminRights(), HasAdminRights());
     const std::string pf = GetProgramFilesPath();
     EXPECT_TRUE(IsAbsolutePath(pf)) << "ProgramFilesDir: " << pf;
-    g_Lines.clear();
-    DebugPrintSink old = SetDebugPrintSink(Capture);
-    const std::string desktop = GetDesktopPath();
-    SetDebugPrintSink(old);
+    std::string desktop;
+    std::vector<std::string> lines;
+    {
+        TraceCapture trace;
+        desktop = GetDesktopPath();
+        lines = trace.Take();
+    }
     if (desktop.empty()) {
-        ASSERT_EQ(1u, g_Lines.size());
-        EXPECT_EQ(0u, g_Lines[0].find("GetDesktopPath() "));
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_EQ(0u, lines[0].find("GetDesktopPath() "));
     }
 }
 

@@ -4,7 +4,7 @@
 // button named by ANSWER (ok, cancel, retry, yes, no; "none" only prints).
 // Exit code: 0 when every answer was given, 1 on a timeout, 2 when the box
 // had no such button, 3 on bad arguments.
-#include "tools/e2e/DialogReader.h"
+#include "DialogReader.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

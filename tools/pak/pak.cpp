@@ -4,6 +4,8 @@
 #include "setup/SjisString.h"
 #include "filesystem/LzssCodec.h"
 #include "filesystem/PackFormat.h"
+#include "filesystem/ZipCodec.h"
+#include "framework/ByteOrder.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -44,8 +46,6 @@ int Fail(const std::string& message)
     std::fprintf(stderr, "pak: %s\n", message.c_str());
     return 1;
 }
-
-void PutU32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24); }
 
 // Host file names <-> stored CP932 bytes.
 #ifdef _WIN32
@@ -197,7 +197,7 @@ int Create(const std::string& archive, const std::string& source)
                 return Fail("file too large: " + source);
             std::vector<uint8_t> packed = LzssCompress(data.data(), data.size());
             out.resize(4);
-            PutU32(out.data(), uint32_t(data.size()));
+            PutLE32(out.data(), uint32_t(data.size()));
             out.insert(out.end(), packed.begin(), packed.end());
         }
         files.push_back(name);

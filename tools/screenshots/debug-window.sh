@@ -1,10 +1,11 @@
 #!/bin/bash
 # Screenshot of the debug window showing Japanese lines, taken under Xvfb.
-# Needs the Windows build of framework_debugoutput_test (QUILL_WIN_BUILD, by
-# default build/win). Writes out/screenshots/debug-window.png.
+# Builds framework_debugoutput_test first (build preset "screenshots").
+# Writes out/screenshots/debug-window.png.
 set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-export QUILL_WIN_BUILD=${QUILL_WIN_BUILD:-$ROOT/build/win}
+(cd "$ROOT" && cmake --preset windows >/dev/null && cmake --build --preset screenshots >/dev/null)
+export QUILL_WIN_BUILD=$ROOT/build/win
 . "$ROOT/tools/wine-env.sh"
 EXE=$QUILL_WIN_BUILD/tests/framework/framework_debugoutput_test.exe
 OUT=$ROOT/out/screenshots/debug-window.png

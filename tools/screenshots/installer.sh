@@ -2,13 +2,11 @@
 # Screenshots of the installer under Xvfb: the updating notice and one
 # message box (a "FileLoadError" prompt, held by a locked source file), into
 # out/screenshots/. Sets up a Japanese font for the prefix first.
-# Needs out/installer.exe, out/answer.exe and out/hold.exe.
+# Builds what it runs first (build preset "screenshots").
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$ROOT"
-for exe in installer answer hold; do
-  [ -x "out/$exe.exe" ] || { echo "out/$exe.exe missing (build the installer, answer and hold targets)"; exit 1; }
-done
+cmake --preset windows >/dev/null && cmake --build --preset screenshots >/dev/null
 export QUILL_WINEPREFIX=${QUILL_WINEPREFIX:-$ROOT/build/screenshots/wineprefix}
 . tools/wine-env.sh
 quill_wine_up || exit 1

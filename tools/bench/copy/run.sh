@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Generates about 1 GB of files (a few bytes to 64 MiB), runs copy_bench under
 # Wine over several alternating rounds and deletes the data afterwards.
-# Needs out/copy_bench.exe. Usage: run.sh [rounds, best a multiple of 4] [data folder]
+# Builds out/copy_bench.exe first (build preset "bench").
+# Usage: run.sh [rounds, best a multiple of 4] [data folder]
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 ROUNDS=${1:-4}
 DATA=${2:-$ROOT/build/bench-copy}
-[ -x "$ROOT/out/copy_bench.exe" ] || { echo "out/copy_bench.exe missing (build target copy_bench)"; exit 1; }
+(cd "$ROOT" && cmake --preset windows >/dev/null && cmake --build --preset bench >/dev/null)
 . "$ROOT/tools/wine-env.sh"
 quill_wine_up || exit 1
 trap 'rm -rf "$DATA"' EXIT

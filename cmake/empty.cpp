@@ -1,1 +1,0 @@
-// Keeps a library target valid when a folder has no sources yet.

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "framework/Lockable.h"
+
+// The one process-wide lock under which process-wide objects are created on
+// first use. Safe to call from static constructors; never destroyed.
+// In the Windows build it is a CCriticalSection (CriticalSection.cpp); the
+// native build of the pure code gets a recursive mutex (ProcessLockNative.cpp).
+CLockable& GetProcessLock();

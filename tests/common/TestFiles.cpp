@@ -1,0 +1,84 @@
+#include "common/TestFiles.h"
+
+#include "framework/Handle.h"
+#include "setup/SjisString.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+std::string WinePath(std::string hostPath)
+{
+    for (char& c : hostPath)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + hostPath;
+}
+
+void MakeFolders(const std::string& folder)
+{
+    if (folder.empty() || GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    size_t slash = FindLastSeparator(folder);
+    if (slash != std::string::npos && slash > 2)
+        MakeFolders(folder.substr(0, slash));
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
+    if (find.IsValid()) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find.Get(), &data));
+    }
+    find.Close();
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool PutFile(const std::string& path, const std::string& bytes)
+{
+    size_t slash = FindLastSeparator(path);
+    if (slash != std::string::npos)
+        MakeFolders(path.substr(0, slash));
+    CFileObjectHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    bool ok = file.IsValid() && (bytes.empty() || (WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()),
+                                                             &written, nullptr) && written == bytes.size()));
+    if (!ok)
+        ADD_FAILURE() << "cannot write " << path << ", error " << GetLastError();
+    return ok;
+}
+
+bool PutFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    return PutFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::string GetFile(const std::string& path)
+{
+    CFileObjectHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid())
+        return "<missing>";
+    std::string bytes(GetFileSize(file.Get(), nullptr), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() && (!ReadFile(file.Get(), &bytes[0], DWORD(bytes.size()), &got, nullptr) || got != bytes.size()))
+        return "<unreadable>";
+    return bytes;
+}
+
+bool PathExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Files and folders for the Windows tests, through the real file system.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A host path ("/work/x") as Wine sees it ("Z:\work\x").
+std::string WinePath(std::string hostPath);
+// Creates the folder and every missing folder above it.
+void MakeFolders(const std::string& folder);
+// Deletes the folder with everything below it; a missing folder is fine.
+void RemoveTree(const std::string& folder);
+// Writes the bytes to path (its folders made as needed); a failure fails
+// the test and returns false.
+bool PutFile(const std::string& path, const std::string& bytes);
+bool PutFile(const std::string& path, const std::vector<uint8_t>& bytes);
+// The file's bytes, or "<missing>" when it cannot be opened.
+std::string GetFile(const std::string& path);
+// True when a file or folder of that name exists.
+bool PathExists(const std::string& path);

@@ -1,1 +1,0 @@
-quill_add_test(setup_engine_test ${CMAKE_CURRENT_LIST_DIR}/engine_test.cpp TIMEOUT 60)

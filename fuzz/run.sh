@@ -7,14 +7,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD:-$root/build/fuzz}
 cmake -S "$root" -B "$build" -DQUILL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets="lzss_stream lzss_directory pack_index pack_block bitmap text_table"
+targets="lzss_stream lzss_directory pack_index pack_block bitmap text_table shader_asm texture_image"
 for t in $targets; do make -C "$build" -j2 "fuzz_$t" >/dev/null; done
 pids=()
 for t in $targets; do
   corpus=$build/corpus/$t
   mkdir -p "$corpus"
   cmd=(nice "$build/fuzz/fuzz_$t" -max_total_time="$secs" -rss_limit_mb=1024
-       -artifact_prefix="$build/crash-$t-" "$corpus")
+       -artifact_prefix="$build/crash-$t-")
+  # A dictionary of the input's words, for text formats.
+  [ -f "$root/fuzz/$t.dict" ] && cmd+=(-dict="$root/fuzz/$t.dict")
+  cmd+=("$corpus")
   if [ "${FUZZ_JOBS:-}" = parallel ]; then
     "${cmd[@]}" >"$build/$t.log" 2>&1 & pids+=($!)
   else

@@ -133,6 +133,55 @@ TEST(D3DXAssembleShader, BuffersOfASuccess)
     EXPECT_EQ(D3D_OK, D3DXAssembleShader(ps, sizeof ps, 0, nullptr, nullptr, nullptr));
 }
 
+// Every field of the token format, spelled with the platform header's names.
+TEST(D3DXAssembleShader, TokensMatchThePlatformsShaderFormat)
+{
+    const DWORD param = 0x80000000;
+    const char vs[] = "vs.1.1\nmov a0.x, c7.y\nmad oT3.xz, -c[a0.x + 9].wzyx, v2.z, r11\nexpp oFog.x, r1.w\n";
+    const DWORD vsExpected[] = {
+        D3DVS_VERSION(1, 1),
+        D3DSIO_MOV, param | D3DSPR_ADDR | D3DSP_WRITEMASK_0,
+        param | D3DSPR_CONST | D3DVS_X_Y | D3DVS_Y_Y | D3DVS_Z_Y | D3DVS_W_Y | 7,
+        D3DSIO_MAD, param | D3DSPR_TEXCRDOUT | D3DSP_WRITEMASK_0 | D3DSP_WRITEMASK_2 | 3,
+        param | D3DSPR_CONST | D3DSPSM_NEG | D3DVS_X_W | D3DVS_Y_Z | D3DVS_Z_Y | D3DVS_W_X | D3DVS_ADDRMODE_RELATIVE | 9,
+        param | D3DSPR_INPUT | D3DVS_X_Z | D3DVS_Y_Z | D3DVS_Z_Z | D3DVS_W_Z | 2,
+        param | D3DSPR_TEMP | D3DVS_NOSWIZZLE | 11,
+        D3DSIO_EXPP, param | D3DSPR_RASTOUT | D3DSP_WRITEMASK_0 | D3DSRO_FOG,
+        param | D3DSPR_TEMP | D3DVS_X_W | D3DVS_Y_W | D3DVS_Z_W | D3DVS_W_W | 1,
+        D3DVS_END()};
+    const char ps[] = "ps.1.4\ndef c2, 0, 0, 0, 0\ntexld r1, t4_dw.xyw\nphase\n"
+                      "mul_x2_sat r0.rgb, -r1_bx2.a, c2\n+add_d8 r0.a, 1-r1, v1_x2\n";
+    const DWORD psExpected[] = {
+        D3DPS_VERSION(1, 4),
+        D3DSIO_DEF, param | D3DSPR_CONST | D3DSP_WRITEMASK_ALL | 2, 0, 0, 0, 0,
+        D3DSIO_TEX, param | D3DSPR_TEMP | D3DSP_WRITEMASK_ALL | 1,
+        param | D3DSPR_TEXTURE | D3DSPSM_DW | D3DVS_X_X | D3DVS_Y_Y | D3DVS_Z_W | D3DVS_W_W | 4,
+        D3DSIO_PHASE,
+        D3DSIO_MUL, param | D3DSPR_TEMP | D3DSPDM_SATURATE | (1 << D3DSP_DSTSHIFT_SHIFT) | D3DSP_WRITEMASK_0 |
+                        D3DSP_WRITEMASK_1 | D3DSP_WRITEMASK_2,
+        param | D3DSPR_TEMP | D3DSPSM_SIGNNEG | D3DVS_X_W | D3DVS_Y_W | D3DVS_Z_W | D3DVS_W_W | 1,
+        param | D3DSPR_CONST | D3DSP_NOSWIZZLE | 2,
+        D3DSIO_ADD | D3DSI_COISSUE, param | D3DSPR_TEMP | (0xDu << D3DSP_DSTSHIFT_SHIFT) | D3DSP_WRITEMASK_3,
+        param | D3DSPR_TEMP | D3DSPSM_COMP | D3DSP_NOSWIZZLE | 1,
+        param | D3DSPR_INPUT | D3DSPSM_X2 | D3DSP_NOSWIZZLE | 1,
+        D3DPS_END()};
+    const struct {
+        const char* text;
+        const DWORD* expected;
+        size_t count;
+    } cases[] = {{vs, vsExpected, sizeof vsExpected / 4}, {ps, psExpected, sizeof psExpected / 4}};
+    for (const auto& c : cases) {
+        ID3DXBuffer* code = nullptr;
+        ASSERT_EQ(D3D_OK, D3DXAssembleShader(c.text, UINT(std::strlen(c.text)), 0, nullptr, &code, nullptr)) << c.text;
+        ASSERT_EQ(c.count * 4, code->GetBufferSize()) << c.text;
+        const DWORD* got = static_cast<const DWORD*>(code->GetBufferPointer());
+        for (size_t i = 0; i < c.count; ++i)
+            EXPECT_EQ(c.expected[i], got[i]) << "token " << i << " of\n" << c.text << std::hex << "expected 0x"
+                                             << c.expected[i] << ", got 0x" << got[i];
+        code->Release();
+    }
+}
+
 TEST(D3DXAssembleShader, BuffersOfAFailure)
 {
     const char text[] = "ps.1.1\nmov r0, v0\nmov r0, c9\n";

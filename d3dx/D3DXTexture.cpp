@@ -67,8 +67,9 @@ bool FilterType(DWORD filter, DWORD fallback, DWORD& type)
     return type >= D3DX_FILTER_NONE && type <= D3DX_FILTER_BOX;
 }
 
+// The pool does not change which sizes and formats a device takes.
 HRESULT CheckRequirements(IDirect3DDevice8* device, UINT& width, UINT& height, UINT& levels, DWORD usage,
-                          D3DFORMAT& format, D3DPOOL pool)
+                          D3DFORMAT& format)
 {
     D3DCAPS8 caps;
     HRESULT hr = device->GetDeviceCaps(&caps);
@@ -103,8 +104,6 @@ HRESULT CheckRequirements(IDirect3DDevice8* device, UINT& width, UINT& height, U
         return hr;
     if (IsDefault(format))
         format = D3DFMT_A8R8G8B8;
-    // The pool does not change which formats exist; system memory takes any.
-    (void)pool;
     for (D3DFORMAT f : FormatCandidates(format)) {
         if (SUCCEEDED(d3d->CheckDeviceFormat(created.AdapterOrdinal, created.DeviceType, mode.Format, usage,
                                              D3DRTYPE_TEXTURE, f))) {
@@ -145,14 +144,14 @@ HRESULT FillLevels(IDirect3DTexture8* texture, const CTextureImage& image, DWORD
 
 extern "C" HRESULT WINAPI D3DXCheckTextureRequirements(LPDIRECT3DDEVICE8 pDevice, UINT* pWidth, UINT* pHeight,
                                                        UINT* pNumMipLevels, DWORD Usage, D3DFORMAT* pFormat,
-                                                       D3DPOOL Pool)
+                                                       D3DPOOL)
 {
     if (!pDevice)
         return D3DERR_INVALIDCALL;
     UINT width = pWidth ? *pWidth : 0, height = pHeight ? *pHeight : 0;
     UINT levels = pNumMipLevels ? *pNumMipLevels : 0;
     D3DFORMAT format = pFormat ? *pFormat : D3DFMT_UNKNOWN;
-    const HRESULT hr = CheckRequirements(pDevice, width, height, levels, Usage, format, Pool);
+    const HRESULT hr = CheckRequirements(pDevice, width, height, levels, Usage, format);
     if (FAILED(hr))
         return hr;
     if (pWidth)
@@ -194,7 +193,7 @@ extern "C" HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 
         D3DFORMAT format = Format;
         if (IsDefault(format))
             format = image.HasAlpha() || ColorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-        HRESULT hr = CheckRequirements(pDevice, width, height, levels, Usage, format, Pool);
+        HRESULT hr = CheckRequirements(pDevice, width, height, levels, Usage, format);
         if (FAILED(hr))
             return hr;
 

@@ -188,7 +188,8 @@ struct Operand {
     uint32_t mod = kModNone;  // source
 };
 
-// Parses the text of one statement's line range and checks it for one version.
+// One assembly: fed line by line, it parses each statement, checks it against
+// the version's rules and appends its tokens.
 class Assembly {
 public:
     Assembly(uint32_t flags, std::vector<uint32_t>& tokens, std::vector<uint32_t>& constants,
@@ -240,10 +241,10 @@ private:
     bool Phase(bool coissue, const std::vector<std::string>& operands);
     bool Instruction(const std::string& word, bool coissue, const std::vector<std::string>& operands);
     bool CheckRegisterRange(const Register& reg);
-    bool CheckVertex(const OpInfo& op, const std::vector<std::string>& mods, Operand& dest,
-                     std::vector<Operand>& src);
-    bool CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coissue, Operand& dest,
-                    std::vector<Operand>& src);
+    bool CheckVertex(const OpInfo& op, const std::vector<std::string>& mods, const Operand& dest,
+                     const std::vector<Operand>& src);
+    bool CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coissue, const Operand& dest,
+                    const std::vector<Operand>& src);
     bool CheckPixelSwizzle(const OpInfo& op, const Operand& s);
     void Emit(uint32_t line, const std::vector<uint32_t>& words);
     static uint32_t DestToken(const Operand& d, uint32_t shift, bool sat);
@@ -829,8 +830,8 @@ bool Assembly::Instruction(const std::string& word, bool coissue, const std::vec
     return true;
 }
 
-bool Assembly::CheckVertex(const OpInfo& op, const std::vector<std::string>& mods, Operand& dest,
-                           std::vector<Operand>& src)
+bool Assembly::CheckVertex(const OpInfo& op, const std::vector<std::string>& mods, const Operand& dest,
+                           const std::vector<Operand>& src)
 {
     // Types the token stream cannot express in a vertex shader are always errors.
     if (!mods.empty())
@@ -898,8 +899,8 @@ bool Assembly::CheckPixelSwizzle(const OpInfo& op, const Operand& s)
     return true;
 }
 
-bool Assembly::CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coissue, Operand& dest,
-                          std::vector<Operand>& src)
+bool Assembly::CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coissue, const Operand& dest,
+                          const std::vector<Operand>& src)
 {
     const bool v14 = m_version == PS14;
     // Always: constants and inputs are never written.

@@ -15,7 +15,10 @@ for t in $targets; do
   corpus=$build/corpus/$t
   mkdir -p "$corpus"
   cmd=(nice "$build/fuzz/fuzz_$t" -max_total_time="$secs" -rss_limit_mb=1024
-       -artifact_prefix="$build/crash-$t-" "$corpus")
+       -artifact_prefix="$build/crash-$t-")
+  # A dictionary of the input's words, for text formats.
+  [ -f "$root/fuzz/$t.dict" ] && cmd+=(-dict="$root/fuzz/$t.dict")
+  cmd+=("$corpus")
   if [ "${FUZZ_JOBS:-}" = parallel ]; then
     "${cmd[@]}" >"$build/$t.log" 2>&1 & pids+=($!)
   else

@@ -1,0 +1,34 @@
+#pragma once
+// A window and a real Direct3D 8 HAL device with hardware vertex processing,
+// shared by the tests of one suite, and a back-buffer reader.
+#include "d3dx/D3DX.h"
+#include "d3dx/PixelFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+class D3DDeviceTest : public ::testing::Test {
+public:
+    static constexpr UINT kWidth = 128, kHeight = 128;
+
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+
+    // The back buffer as 0xAARRGGBB, top-down; empty when it cannot be read.
+    static std::vector<uint32_t> ReadBackBuffer();
+    // Writes pixels as a 24-bit bottom-up bitmap (for looking at them).
+    static bool SaveBitmap(const std::string& path, const std::vector<uint32_t>& pixels, UINT width, UINT height);
+
+    static HWND s_window;
+    static IDirect3D8* s_d3d;
+    static IDirect3DDevice8* s_device;
+    static D3DCAPS8 s_caps;
+    static std::string s_failure;
+};
+
+// A bottom-up bitmap file of top-down 0xRRGGBB pixels (24 bits).
+std::vector<uint8_t> MakeBitmapFile(UINT width, UINT height, const std::vector<uint32_t>& rgb);

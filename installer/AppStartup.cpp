@@ -5,6 +5,7 @@
 #include "installer/CommandLine.h"
 #include "setup/PathUtil.h"
 #include "setup/SjisString.h"
+#include "surface/BlendTables.h"
 #include <commctrl.h>
 
 namespace {
@@ -34,12 +35,6 @@ CAppStartup::~CAppStartup()
 CAppStartup* CAppStartup::GetCurrent()
 {
     return g_Startup;
-}
-
-// The surface layer's blend tables are not part of this build yet; this is
-// where they get built once it is.
-void BuildBlendTables()
-{
 }
 
 CSingleInstance::CSingleInstance() : m_hMutex(nullptr), m_First(true)

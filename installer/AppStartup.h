@@ -38,5 +38,3 @@ private:
     bool m_First;
 };
 
-// The blend tables of the surface layer; built at start-up.
-void BuildBlendTables();

@@ -118,7 +118,10 @@ TEST(SurfaceRegistry, SurfacesCreatedDuringTheWalkAreRegisteredAfterIt)
     ASSERT_TRUE(a.Create(4, 4, 24, false));
     ASSERT_TRUE(recreated.Create(4, 4, 24, false));
     recreated.SetAutoRestore(false);
-    a.hook = [&] { ASSERT_TRUE(late.Create(2, 2, 24, false)); };
+    a.hook = [&] {
+        ASSERT_TRUE(late.Create(2, 2, 24, false));
+        a.hook = nullptr;
+    };
     Registry().RestoreAll(Owner(7));
     EXPECT_EQ(0, late.restores) << "not part of this walk";
     EXPECT_TRUE(Registry().IsRegistered(&late));

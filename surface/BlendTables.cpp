@@ -33,7 +33,9 @@ void BuildPacked(uint16_t (*table)[65536], int greenBits, int redShift)
     }
 }
 
-void Build()
+}  // namespace
+
+void FillBlendTables()
 {
     for (int a = 0; a < 256; ++a)
         for (int v = 0; v < 256; ++v)
@@ -43,14 +45,14 @@ void Build()
     const double pi = 3.14159265358979323846;
     for (int i = 0; i < 512; ++i)
         SineTable[i] = int32_t(std::sin(2.0 * pi * i / 512.0) * 65536.0);
-    g_built.store(true);
 }
-
-}  // namespace
 
 void BuildBlendTables()
 {
-    std::call_once(g_once, Build);
+    std::call_once(g_once, [] {
+        FillBlendTables();
+        g_built.store(true);
+    });
 }
 
 bool AreBlendTablesBuilt()

@@ -16,6 +16,9 @@ extern int32_t SineTable[512];
 
 // Fills the four tables; later calls return at once. Safe from any thread.
 void BuildBlendTables();
+// Fills them again now, whether built or not (measurements; not while others
+// read them).
+void FillBlendTables();
 bool AreBlendTablesBuilt();
 
 inline int32_t Sine(int index) { return SineTable[index & 511]; }

@@ -9,7 +9,8 @@ CDIBSurface::~CDIBSurface()
     Release();
 }
 
-bool CDIBSurface::AllocatePixels(int32_t bytes)
+// A new DIB section is zeroed either way.
+bool CDIBSurface::AllocatePixels(int32_t bytes, bool)
 {
     struct {
         BITMAPINFOHEADER header;

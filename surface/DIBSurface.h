@@ -20,7 +20,7 @@ public:
 
 protected:
     int GetBlitModeBase() override { return 16; }
-    bool AllocatePixels(int32_t bytes) override;
+    bool AllocatePixels(int32_t bytes, bool clear) override;
     void FreePixels() override;
     void OnPixelsWritten() override { GdiFlush(); }
 

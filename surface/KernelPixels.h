@@ -81,6 +81,66 @@ template <int F> inline void FillSpan(uint8_t* row, int from, int to, uint32_t v
     }
 }
 
+// A row in blocks of n pixels: block(i) for i = 0, n, 2n, ... while a block
+// and room pixels after it fit, then one block that ends room pixels before
+// the row's end (overlapping the previous one, which it writes again with the
+// same values), then span(from) for what is left. Rows too short for one
+// block go to span(0) whole.
+template <class Block, class Span> inline void BlockRow(int width, int n, int room, Block block, Span span)
+{
+    int i = 0;
+    for (; i + n + room <= width; i += n)
+        block(i);
+    if (i > 0 && i < width - room) {
+        block(width - room - n);
+        i = width - room;
+    }
+    span(i);
+}
+
+// 8-bit indices through a palette converted once into the destination
+// format: one lookup and one store per pixel.
+template <int D> inline void ConvertPalette(const KernelArgs& a)
+{
+    const uint32_t* palette = static_cast<const uint32_t*>(a.table);
+    uint32_t pixel[256];
+    for (int i = 0; i < 256; ++i) {
+        const uint32_t rgb = palette[i] & 0xFFFFFF;
+        pixel[i] = D == kFormat15 ? NarrowTo15(rgb) : D == kFormat16 ? NarrowTo16(rgb) : rgb;
+    }
+    uint8_t* d = a.dst;
+    const uint8_t* s = a.src;
+    for (int32_t y = 0; y < a.height; ++y, d += a.dstPitch, s += a.srcPitch) {
+        int x = 0;
+        if (D == kFormat32) {
+            for (; x + 4 <= a.width; x += 4) {
+                const uint32_t four = LoadU32(s + x);
+                StoreU32(d + 4 * x, pixel[four & 0xFF]);
+                StoreU32(d + 4 * x + 4, pixel[four >> 8 & 0xFF]);
+                StoreU32(d + 4 * x + 8, pixel[four >> 16 & 0xFF]);
+                StoreU32(d + 4 * x + 12, pixel[four >> 24]);
+            }
+        } else if (D == kFormat15 || D == kFormat16) {
+            for (; x + 4 <= a.width; x += 4) {
+                const uint32_t four = LoadU32(s + x);
+                StoreU32(d + 2 * x, pixel[four & 0xFF] | pixel[four >> 8 & 0xFF] << 16);
+                StoreU32(d + 2 * x + 4, pixel[four >> 16 & 0xFF] | pixel[four >> 24] << 16);
+            }
+        }
+        for (; x < a.width; ++x) {
+            const uint32_t p = pixel[s[x]];
+            if (D == kFormat32) {
+                StoreU32(d + 4 * x, p);
+            } else if (D == kFormat24) {
+                uint8_t* q = d + 3 * x;
+                q[0] = uint8_t(p), q[1] = uint8_t(p >> 8), q[2] = uint8_t(p >> 16);
+            } else {
+                StoreU16(d + 2 * x, p);
+            }
+        }
+    }
+}
+
 // Row walk of a kernel: calls row(dst, src) for every row.
 template <class Row> inline void ForEachRow(const KernelArgs& a, Row row)
 {

@@ -52,22 +52,25 @@ inline __m256i Widen(__m256i p, int S)
                            _mm256_and_si256(_mm256_slli_epi32(p, 9), _mm256_set1_epi32(0xF80000))));
 }
 
+// Lanes 0x00RRGGBB to 15 or 16 bits in two multiplies: the kept bits of B, G
+// and R as bytes, then B + G x 64 (x 32 for 15) in the low word and R x 32 in
+// the high word, then low + high x 64 (x 32), which puts every channel at its
+// place shifted up by 3. The channels' bits do not overlap, so nothing carries.
 inline __m256i Narrow(__m256i x, int D)
 {
-    __m256i n;
-    if (D == kFormat16)
-        n = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(x, 8), _mm256_set1_epi32(0xF800)),
-                            _mm256_and_si256(_mm256_srli_epi32(x, 5), _mm256_set1_epi32(0x07E0)));
-    else
-        n = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(x, 9), _mm256_set1_epi32(0x7C00)),
-                            _mm256_and_si256(_mm256_srli_epi32(x, 6), _mm256_set1_epi32(0x03E0)));
-    return _mm256_or_si256(n, _mm256_and_si256(_mm256_srli_epi32(x, 3), _mm256_set1_epi32(0x1F)));
+    const bool six = D == kFormat16;
+    const __m256i kept = _mm256_and_si256(x, _mm256_set1_epi32(six ? 0x00F8FCF8 : 0x00F8F8F8));
+    const __m256i words = _mm256_maddubs_epi16(kept, _mm256_set1_epi32(six ? 0x00204001 : 0x00202001));
+    const __m256i sum = _mm256_madd_epi16(words, _mm256_set1_epi32(six ? 0x00400001 : 0x00200001));
+    return _mm256_srli_epi32(sum, 3);
 }
 
-// Eight 3-byte pixels: four from each 16-byte load, spread to lanes.
+// Eight 3-byte pixels from one 32-byte load (8 bytes more than they take):
+// bytes 12 to 27 move to the upper half, then each half spreads four pixels
+// to lanes.
 inline __m256i Expand24(const uint8_t* p)
 {
-    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(p)), Load128(p + 12), 1);
+    const __m256i v = _mm256_permutevar8x32_epi32(Load256(p), _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6));
     const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
                                             0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     return _mm256_shuffle_epi8(v, spread);
@@ -135,14 +138,16 @@ template <int D, int S> void Convert(const KernelArgs& a)
         ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
         return;
     }
+    if (S == kFormatPalette8) {
+        ConvertPalette<D>(a);
+        return;
+    }
     const uint32_t* palette = static_cast<const uint32_t*>(a.table);
-    // 24-bit rows are read and written a few bytes past the block.
-    const int room = D == kFormat24 || S == kFormat24 ? 2 : 0;
+    // 24-bit rows are read (8 bytes) and written (4 bytes) past the block.
+    const int room = S == kFormat24 ? 3 : D == kFormat24 ? 2 : 0;
     ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
-        int i = 0;
-        for (; i + 16 + room <= a.width; i += 16)
-            StoreBlock<D>(d, i, LoadBlock<S>(s, i, palette));
-        ConvertSpan<D, S>(d, s, i, a.width, palette);
+        BlockRow(a.width, 16, room, [&](int i) { StoreBlock<D>(d, i, LoadBlock<S>(s, i, palette)); },
+                 [&](int from) { ConvertSpan<D, S>(d, s, from, a.width, palette); });
     });
 }
 

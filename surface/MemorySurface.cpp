@@ -29,10 +29,9 @@ CMemorySurface::~CMemorySurface()
     Release();
 }
 
-bool CMemorySurface::AllocatePixels(int32_t bytes)
+bool CMemorySurface::AllocatePixels(int32_t bytes, bool clear)
 {
-    // Zeroed, like the DIB sections of the other kind.
-    m_Bits = new (std::nothrow) BYTE[size_t(bytes)]();
+    m_Bits = clear ? new (std::nothrow) BYTE[size_t(bytes)]() : new (std::nothrow) BYTE[size_t(bytes)];
     return m_Bits != nullptr;
 }
 
@@ -44,7 +43,11 @@ void CMemorySurface::FreePixels()
 
 bool CMemorySurface::Create(int width, int height, int format, bool)
 {
-    format = ResolveFormat(format);
+    return CreatePixels(width, height, ResolveFormat(format), true);
+}
+
+bool CMemorySurface::CreatePixels(int width, int height, int format, bool clear)
+{
     Release();
     int32_t pitch, bytes;
     if (!ComputeSurfaceSize(width, height, format, pitch, bytes))
@@ -53,7 +56,7 @@ bool CMemorySurface::Create(int width, int height, int format, bool)
     m_Width = width;
     m_Height = height;
     m_Pitch = pitch;
-    if (!AllocatePixels(bytes)) {
+    if (!AllocatePixels(bytes, clear)) {
         Release();
         return false;
     }
@@ -69,7 +72,7 @@ void CMemorySurface::FinishCreate()
         CSurfaceRegistry::GetInstance().Register(this, m_hWnd);
 }
 
-bool CMemorySurface::Load(const std::string& fileName, int format, bool useDib)
+bool CMemorySurface::Load(const std::string& fileName, int format, bool)
 {
     format = ResolveFormat(format);
     const std::string name = fileName;  // the argument may be our own name
@@ -81,15 +84,17 @@ bool CMemorySurface::Load(const std::string& fileName, int format, bool useDib)
     }
     int width, height;
     image.GetSize(width, height);
-    if (!Create(width, height, format, useDib)) {
+    // Every pixel is written below; only the row padding is cleared.
+    if (!CreatePixels(width, height, format, false)) {
         Release();
         return false;
     }
     m_FileName = name;
     {
         CSurfaceLock lock(this);
-        ConvertBottomUpRows(GetPixelView(), image.GetPixels(), int32_t(image.GetStride()),
-                            image.GetBitCount());
+        const PixelView view = GetPixelView();
+        ConvertBottomUpRows(view, image.GetPixels(), int32_t(image.GetStride()), image.GetBitCount());
+        ClearRowPadding(view);
     }
     if (image.GetAlpha() != nullptr) {
         // Taken over as stored, with the picture's row length as pitch.

@@ -52,15 +52,18 @@ public:
 protected:
     // Blit mode of a created surface: base + 4 x format index + state.
     virtual int GetBlitModeBase() { return 0; }
-    // Pixel memory of a new surface; the size and format fields are set.
-    // Returns false and leaves m_Bits null when it cannot be had.
-    virtual bool AllocatePixels(int32_t bytes);
+    // Pixel memory of a new surface, zeroed when asked; the size and format
+    // fields are set. Returns false and leaves m_Bits null when it cannot be
+    // had.
+    virtual bool AllocatePixels(int32_t bytes, bool clear);
     virtual void FreePixels();
     // Called once a picture has been converted into the pixels.
     virtual void OnPixelsWritten() {}
     // An alpha plane of the surface's own layout (width rounded up to 4),
     // fully opaque; false when memory runs out.
     bool EnsureAlphaPlane();
+    // Create without the screen-format lookup, with or without clearing.
+    bool CreatePixels(int width, int height, int format, bool clear);
     // The common tail of Create: default key, blit mode, registration.
     void FinishCreate();
 

@@ -91,6 +91,17 @@ void FillPixels(const PixelView& v, uint32_t colorref, PixelRect r)
     RunKernel(KernelKey(kOpFill, v.format), a);
 }
 
+void ClearRowPadding(const PixelView& v)
+{
+    if (!Usable(v))
+        return;
+    const size_t used = size_t(v.width) * BytesPerPixel(v.format);
+    if (used >= size_t(v.pitch))
+        return;
+    for (int32_t y = 0; y < v.height; ++y)
+        std::memset(v.bits + ptrdiff_t(y) * v.pitch + used, 0, size_t(v.pitch) - used);
+}
+
 void FillAlphaRect(const AlphaView& plane, uint8_t value, PixelRect r)
 {
     if (plane.bits == nullptr || !ClampRect(plane.width, plane.height, r))

@@ -41,6 +41,9 @@ void WritePixel(const PixelView& view, int32_t x, int32_t y, uint32_t rgb);
 // leaves the row padding alone.
 void FillPixels(const PixelView& view, uint32_t colorref, PixelRect rect);
 
+// Sets the bytes after the last pixel of every row to 0.
+void ClearRowPadding(const PixelView& view);
+
 void FillAlphaRect(const AlphaView& plane, uint8_t value, PixelRect rect);
 
 // Copies alpha bytes one to one from the source rectangle of src to the

@@ -172,6 +172,21 @@ TEST(PixelOps, FillWholeWithZeroClearsPaddingOtherFillsLeaveIt)
     }
 }
 
+TEST(PixelOps, ClearRowPadding)
+{
+    Pixels p(3, 2, 24, 0xCD);
+    ClearRowPadding(p.view);
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_EQ(0xCD, p.Row(y)[8]);
+        for (int i = 9; i < 12; ++i)
+            EXPECT_EQ(0, p.Row(y)[i]) << y << ":" << i;
+    }
+    EXPECT_EQ(0xCD, p.bytes[24]) << "nothing after the surface";
+    Pixels q(2, 2, 32, 0xCD);
+    ClearRowPadding(q.view);
+    EXPECT_EQ(Bytes(16, 0xCD), Bytes(q.bytes.begin(), q.bytes.begin() + 16)) << "no padding";
+}
+
 TEST(PixelOps, FillIsClippedToTheSurface)
 {
     Pixels p(4, 3, 32, 0);

@@ -63,6 +63,10 @@ void CheckLoaded(CSurface& s, int bits, bool alpha, int format, DWORD key = 0x00
                 ASSERT_EQ(expected, s.GetPixel(x, y)) << "pixel " << x << "," << y << " (the top row is the "
                                                       << "last one stored)";
             }
+        const int used = kW * BytesPerPixel(format);
+        for (int y = 0; y < kH; ++y)
+            for (int i = used; i < s.GetPitch(); ++i)
+                ASSERT_EQ(0, s.GetBits()[y * s.GetPitch() + i]) << "row padding of row " << y;
     }
     EXPECT_EQ(alpha, s.HasAlphaChannel());
     EXPECT_EQ(alpha, s.IsAlphaEnable());

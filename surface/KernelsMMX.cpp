@@ -8,8 +8,10 @@
 
 namespace {
 
-inline __m64 Load64(const uint8_t* p) { return *reinterpret_cast<const __m64_u*>(p); }
-inline void Store64(uint8_t* p, __m64 v) { *reinterpret_cast<__m64_u*>(p) = v; }
+// An __m64 at any address.
+typedef __m64 Unaligned64 __attribute__((aligned(1), may_alias));
+inline __m64 Load64(const uint8_t* p) { return *reinterpret_cast<const Unaligned64*>(p); }
+inline void Store64(uint8_t* p, __m64 v) { *reinterpret_cast<Unaligned64*>(p) = v; }
 inline __m64 Mask(uint32_t lo, uint32_t hi) { return _mm_set_pi32(int(hi), int(lo)); }
 
 void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
@@ -23,6 +25,7 @@ void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
     }
     for (; i + 8 <= n; i += 8)
         Store64(d + i, Load64(s + i));
+    _mm_empty();  // before a library call that may use the x87 registers
     std::memcpy(d + i, s + i, n - i);
 }
 

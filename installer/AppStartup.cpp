@@ -3,6 +3,7 @@
 #include "framework/StartupCallbacks.h"
 #include "framework/ThreadList.h"
 #include "installer/CommandLine.h"
+#include "surface/BlendTables.h"
 #include <commctrl.h>
 
 namespace {
@@ -32,10 +33,4 @@ CAppStartup::~CAppStartup()
 CAppStartup* CAppStartup::GetCurrent()
 {
     return g_Startup;
-}
-
-// The surface layer's blend tables are not part of this build yet; this is
-// where they get built once it is.
-void BuildBlendTables()
-{
 }

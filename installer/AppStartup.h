@@ -23,5 +23,3 @@ private:
     std::vector<std::string> m_Arguments;
 };
 
-// The blend tables of the surface layer; built at start-up.
-void BuildBlendTables();

@@ -6,6 +6,7 @@
 #include "common/TestFiles.h"
 #include "setup/InstallEngine.h"
 #include "installer/SingleInstance.h"
+#include "surface/BlendTables.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -14,7 +15,12 @@ namespace {
 int g_Startups = 0;
 int g_Shutdowns = 0;
 int g_Late = 0;
-void OnStartup() { ++g_Startups; }
+bool g_TablesAtStartup = true;
+void OnStartup()
+{
+    ++g_Startups;
+    g_TablesAtStartup = AreBlendTablesBuilt();
+}
 void OnShutdown() { ++g_Shutdowns; }
 void OnLate() { ++g_Late; }
 
@@ -24,11 +30,17 @@ TEST(AppStartup, CallbacksRunOnceAndLateStartupCallbacksNever)
     AddStartupCallback(make_callback(OnStartup));
     AddShutdownCallback(make_callback(OnShutdown));
     EXPECT_EQ(nullptr, CAppStartup::GetCurrent());
+    EXPECT_FALSE(AreBlendTablesBuilt());
     {
         char line[] = "ignored";
         CAppStartup startup(GetModuleHandleA(nullptr), nullptr, line, SW_SHOW);
         EXPECT_EQ(&startup, CAppStartup::GetCurrent());
         EXPECT_EQ(1, g_Startups);
+        // The blend tables are built after the start-up callbacks ran.
+        EXPECT_FALSE(g_TablesAtStartup);
+        EXPECT_TRUE(AreBlendTablesBuilt());
+        EXPECT_EQ(127, BlendTable8[128][254]);
+        EXPECT_EQ(65536, SineTable[128]);
         EXPECT_FALSE(startup.GetArguments().empty()) << "the program's own name is the first argument";
         AddStartupCallback(make_callback(OnLate));
         EXPECT_EQ(0, g_Shutdowns);

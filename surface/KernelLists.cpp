@@ -1,0 +1,7 @@
+#include "surface/Kernels.h"
+
+std::vector<KernelList> GetKernelLists()
+{
+    return {kSurfaceKernelsPortable, kSurfaceKernelsMMX, kSurfaceKernelsSSE, kSurfaceKernelsSSE2,
+            kSurfaceKernelsAVX2};
+}

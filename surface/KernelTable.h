@@ -1,0 +1,132 @@
+#pragma once
+// The pixel kernels of the surface layer and the one table that chooses them.
+//
+// Every operation with a fast path has one plain portable kernel that defines
+// its result; faster variants for a processor level are further entries with
+// the same key. The table picks, per key, the entry of the highest level the
+// processor (or the forced level) allows, once, when it is made or the level
+// is changed. A kernel works on a rectangle; pitches may be negative (rows
+// walked bottom-up).
+//
+// Adding a kernel: write it in the file of its level and append it to that
+// file's entry list; a new list is named once in KernelLists.cpp. Nothing in
+// the dispatch changes.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Processor levels, lowest first. Each includes the ones below it.
+enum CpuLevel : int {
+    kCpuPortable = 0,
+    kCpuMMX,
+    kCpuSSE,
+    kCpuSSE2,
+    kCpuAVX2,
+    kCpuLevelCount
+};
+
+// "portable", "mmx", "sse", "sse2", "avx2".
+const char* CpuLevelName(int level);
+// The level of a name (case-insensitive); false for an unknown name.
+bool ParseCpuLevel(const char* name, CpuLevel& level);
+
+// Arguments of every kernel. A kernel touches width x height pixels of dst
+// (and reads as many of src); other fields are read as its operation says.
+struct KernelArgs {
+    uint8_t* dst = nullptr;
+    ptrdiff_t dstPitch = 0;
+    const uint8_t* src = nullptr;
+    ptrdiff_t srcPitch = 0;
+    uint8_t* dstAlpha = nullptr;
+    ptrdiff_t dstAlphaPitch = 0;
+    const uint8_t* srcAlpha = nullptr;
+    ptrdiff_t srcAlphaPitch = 0;
+    int32_t width = 0;   // pixels (bytes for the byte operations)
+    int32_t height = 0;  // rows
+    uint32_t value = 0;  // a pixel in the kernel's format (fills, colour keys)
+    int32_t opacity = 255;
+    const void* table = nullptr;  // palette of 256 0x00RRGGBB words, ...
+};
+typedef void (*KernelFn)(const KernelArgs& args);
+
+// Operations. The formats of a key are 0 where the operation has none.
+enum KernelOp : uint8_t {
+    kOpCopyBytes = 1,  // width bytes per row, src to dst, no overlap
+    kOpConvert = 2,    // dst format <- src format (equal formats copy)
+    kOpFill = 3,       // value (in the format) into every pixel
+};
+
+constexpr uint32_t KernelKey(int op, int dstFormat = 0, int srcFormat = 0, int variant = 0)
+{
+    return uint32_t(op) << 24 | uint32_t(dstFormat & 0xFF) << 16 | uint32_t(srcFormat & 0xFF) << 8 |
+           uint32_t(variant & 0xFF);
+}
+
+struct KernelEntry {
+    uint32_t key;
+    int level;  // CpuLevel
+    KernelFn fn;
+    const char* name;
+};
+
+struct KernelList {
+    const KernelEntry* entries;
+    size_t count;
+};
+
+template <class T>
+class CServiceObject;
+
+class CKernelTable {
+public:
+    // Made on first use: detects the processor level, then applies
+    // QUILL_CPU_LEVEL (portable|mmx|sse|sse2|avx2) when it names a lower one.
+    static CKernelTable& GetInstance();
+
+    // The chosen kernel for a key at the current level; null for an unknown key.
+    KernelFn Get(uint32_t key) const;
+    // The kernel a given level would choose (the best entry at or below it).
+    KernelFn GetAt(uint32_t key, int level) const;
+
+    // The level kernels are chosen for, and the highest this machine allows.
+    CpuLevel GetLevel() const { return CpuLevel(m_level.load(std::memory_order_relaxed)); }
+    CpuLevel GetMaxLevel() const { return m_maxLevel; }
+    // Forces a level (clamped to the highest allowed); returns the one set.
+    CpuLevel SetLevel(int level);
+
+    // Every registered entry, portable ones included (tests, reports).
+    const std::vector<KernelEntry>& GetEntries() const { return m_entries; }
+
+private:
+    friend class CServiceObject<CKernelTable>;
+    CKernelTable();
+    CKernelTable(const CKernelTable&) = delete;
+    CKernelTable& operator=(const CKernelTable&) = delete;
+
+    struct Choice {
+        uint32_t key;
+        int level;
+        KernelFn fn;
+    };
+    std::vector<KernelEntry> m_entries;
+    std::vector<Choice> m_chosen[kCpuLevelCount];  // sorted by key
+    CpuLevel m_maxLevel;
+    std::atomic<int> m_level;
+};
+
+// Shorthand for the chosen kernel of a key.
+inline KernelFn GetKernel(uint32_t key)
+{
+    return CKernelTable::GetInstance().Get(key);
+}
+
+// Runs the chosen kernel of a key; false when there is none.
+inline bool RunKernel(uint32_t key, const KernelArgs& args)
+{
+    KernelFn fn = GetKernel(key);
+    if (fn == nullptr)
+        return false;
+    fn(args);
+    return true;
+}

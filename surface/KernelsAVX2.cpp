@@ -1,0 +1,182 @@
+// AVX2 kernels (built with -mavx2; chosen only when the system saves the
+// 256-bit registers): eight 0x00RRGGBB lanes per register, sixteen pixels per
+// step.
+#include "surface/KernelPixels.h"
+#include "surface/Kernels.h"
+
+#ifdef __AVX2__
+#include <immintrin.h>
+
+namespace {
+
+inline __m128i Load128(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void Store128(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline __m256i Load256(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+inline void Store256(uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
+{
+    size_t i = 0;
+    for (; i + 128 <= n; i += 128) {
+        __m256i a = Load256(s + i), b = Load256(s + i + 32), c = Load256(s + i + 64), e = Load256(s + i + 96);
+        Store256(d + i, a), Store256(d + i + 32, b), Store256(d + i + 64, c), Store256(d + i + 96, e);
+    }
+    for (; i + 32 <= n; i += 32)
+        Store256(d + i, Load256(s + i));
+    if (i + 16 <= n) {
+        Store128(d + i, Load128(s + i));
+        i += 16;
+    }
+    std::memcpy(d + i, s + i, n - i);
+}
+
+void CopyBytes(const KernelArgs& a)
+{
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, size_t(a.width)); });
+}
+
+// Sixteen pixels: lo holds pixels 0 to 7, hi pixels 8 to 15.
+struct Block {
+    __m256i lo, hi;
+};
+
+inline __m256i Widen(__m256i p, int S)
+{
+    const __m256i b = _mm256_and_si256(_mm256_slli_epi32(p, 3), _mm256_set1_epi32(0xF8));
+    if (S == kFormat16)
+        return _mm256_or_si256(
+            b, _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi32(p, 5), _mm256_set1_epi32(0xFC00)),
+                               _mm256_and_si256(_mm256_slli_epi32(p, 8), _mm256_set1_epi32(0xF80000))));
+    return _mm256_or_si256(
+        b, _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi32(p, 6), _mm256_set1_epi32(0xF800)),
+                           _mm256_and_si256(_mm256_slli_epi32(p, 9), _mm256_set1_epi32(0xF80000))));
+}
+
+// Lanes 0x00RRGGBB to 15 or 16 bits in two multiplies: the kept bits of B, G
+// and R as bytes, then B + G x 64 (x 32 for 15) in the low word and R x 32 in
+// the high word, then low + high x 64 (x 32), which puts every channel at its
+// place shifted up by 3. The channels' bits do not overlap, so nothing carries.
+inline __m256i Narrow(__m256i x, int D)
+{
+    const bool six = D == kFormat16;
+    const __m256i kept = _mm256_and_si256(x, _mm256_set1_epi32(six ? 0x00F8FCF8 : 0x00F8F8F8));
+    const __m256i words = _mm256_maddubs_epi16(kept, _mm256_set1_epi32(six ? 0x00204001 : 0x00202001));
+    const __m256i sum = _mm256_madd_epi16(words, _mm256_set1_epi32(six ? 0x00400001 : 0x00200001));
+    return _mm256_srli_epi32(sum, 3);
+}
+
+// Eight 3-byte pixels from one 32-byte load (8 bytes more than they take):
+// bytes 12 to 27 move to the upper half, then each half spreads four pixels
+// to lanes.
+inline __m256i Expand24(const uint8_t* p)
+{
+    const __m256i v = _mm256_permutevar8x32_epi32(Load256(p), _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6));
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    return _mm256_shuffle_epi8(v, spread);
+}
+
+// Eight lanes as 24 bytes; each 16-byte store carries four spare bytes that
+// the next store writes again (the caller leaves room after the last).
+inline void Pack24(uint8_t* d, __m256i x)
+{
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i c = _mm256_shuffle_epi8(x, pack);
+    Store128(d, _mm256_castsi256_si128(c));
+    Store128(d + 12, _mm256_extracti128_si256(c, 1));
+}
+
+inline __m256i Lookup8(const uint8_t* x, const uint32_t* palette)
+{
+    const __m256i index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x)));
+    const __m256i v = _mm256_i32gather_epi32(reinterpret_cast<const int*>(palette), index, 4);
+    return _mm256_and_si256(v, _mm256_set1_epi32(0xFFFFFF));
+}
+
+template <int S> inline Block LoadBlock(const uint8_t* s, int i, const uint32_t* palette)
+{
+    Block b;
+    if (S == kFormat15 || S == kFormat16) {
+        const __m256i v = Load256(s + 2 * i);
+        b.lo = Widen(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(v)), S);
+        b.hi = Widen(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(v, 1)), S);
+    } else if (S == kFormat24) {
+        b.lo = Expand24(s + 3 * i);
+        b.hi = Expand24(s + 3 * i + 24);
+    } else if (S == kFormat32) {
+        const __m256i m = _mm256_set1_epi32(0xFFFFFF);
+        b.lo = _mm256_and_si256(Load256(s + 4 * i), m);
+        b.hi = _mm256_and_si256(Load256(s + 4 * i + 32), m);
+    } else {
+        b.lo = Lookup8(s + i, palette);
+        b.hi = Lookup8(s + i + 8, palette);
+    }
+    return b;
+}
+
+template <int D> inline void StoreBlock(uint8_t* d, int i, const Block& b)
+{
+    if (D == kFormat15 || D == kFormat16) {
+        // The pack works per 128-bit half; the permute puts the quarters back
+        // in pixel order.
+        const __m256i packed = _mm256_packus_epi32(Narrow(b.lo, D), Narrow(b.hi, D));
+        Store256(d + 2 * i, _mm256_permute4x64_epi64(packed, 0xD8));
+    } else if (D == kFormat24) {
+        Pack24(d + 3 * i, b.lo);
+        Pack24(d + 3 * i + 24, b.hi);
+    } else {
+        Store256(d + 4 * i, b.lo);
+        Store256(d + 4 * i + 32, b.hi);
+    }
+}
+
+template <int D, int S> void Convert(const KernelArgs& a)
+{
+    if (D == S) {
+        const size_t bytes = size_t(a.width) * BytesPerPixel(D);
+        ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
+        return;
+    }
+    if (S == kFormatPalette8) {
+        ConvertPalette<D>(a);
+        return;
+    }
+    const uint32_t* palette = static_cast<const uint32_t*>(a.table);
+    // 24-bit rows are read (8 bytes) and written (4 bytes) past the block.
+    const int room = S == kFormat24 ? 3 : D == kFormat24 ? 2 : 0;
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
+        BlockRow(a.width, 16, room, [&](int i) { StoreBlock<D>(d, i, LoadBlock<S>(s, i, palette)); },
+                 [&](int from) { ConvertSpan<D, S>(d, s, from, a.width, palette); });
+    });
+}
+
+template <int F> void Fill(const KernelArgs& a)
+{
+    // One 96-byte period of the row in three registers.
+    uint8_t pattern[96];
+    const int bpp = BytesPerPixel(F), perStep = 96 / bpp;
+    FillSpan<F>(pattern, 0, perStep, a.value);
+    const __m256i p0 = Load256(pattern), p1 = Load256(pattern + 32), p2 = Load256(pattern + 64);
+    ForEachRow(a, [&](uint8_t* d, const uint8_t*) {
+        int i = 0;
+        for (; i + perStep <= a.width; i += perStep) {
+            uint8_t* p = d + i * bpp;
+            Store256(p, p0), Store256(p + 32, p1), Store256(p + 64, p2);
+        }
+        FillSpan<F>(d, i, a.width, a.value);
+    });
+}
+
+const KernelEntry kEntries[] = {
+    {KernelKey(kOpCopyBytes), kCpuAVX2, CopyBytes, "CopyBytes"},
+    QUILL_CONVERT_ENTRIES(kCpuAVX2, Convert),
+    QUILL_FILL_ENTRIES(kCpuAVX2, Fill),
+};
+
+}  // namespace
+
+const KernelList kSurfaceKernelsAVX2 = {kEntries, sizeof kEntries / sizeof kEntries[0]};
+#else
+const KernelList kSurfaceKernelsAVX2 = {nullptr, 0};
+#endif

@@ -1,0 +1,70 @@
+// SSE kernels (built with -msse): block copies and fills through the 128-bit
+// registers. Only moves are used, which keep every bit pattern. The
+// converters of this level are the MMX ones.
+#include "surface/KernelPixels.h"
+#include "surface/Kernels.h"
+
+#ifdef __SSE__
+#include <xmmintrin.h>
+
+namespace {
+
+inline __m128 Load128(const uint8_t* p) { return _mm_loadu_ps(reinterpret_cast<const float*>(p)); }
+inline void Store128(uint8_t* p, __m128 v) { _mm_storeu_ps(reinterpret_cast<float*>(p), v); }
+
+void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
+{
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        __m128 a = Load128(s + i), b = Load128(s + i + 16), c = Load128(s + i + 32), e = Load128(s + i + 48);
+        Store128(d + i, a), Store128(d + i + 16, b), Store128(d + i + 32, c), Store128(d + i + 48, e);
+    }
+    for (; i + 16 <= n; i += 16)
+        Store128(d + i, Load128(s + i));
+    std::memcpy(d + i, s + i, n - i);
+}
+
+void CopyBytes(const KernelArgs& a)
+{
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, size_t(a.width)); });
+}
+
+template <int F> void Fill(const KernelArgs& a)
+{
+    // One 48-byte period of the row in three registers.
+    alignas(16) uint8_t pattern[48];
+    const int bpp = BytesPerPixel(F), perStep = 48 / bpp;
+    FillSpan<F>(pattern, 0, perStep, a.value);
+    const __m128 p0 = Load128(pattern), p1 = Load128(pattern + 16), p2 = Load128(pattern + 32);
+    ForEachRow(a, [&](uint8_t* d, const uint8_t*) {
+        int i = 0;
+        for (; i + perStep <= a.width; i += perStep) {
+            uint8_t* p = d + i * bpp;
+            Store128(p, p0), Store128(p + 16, p1), Store128(p + 32, p2);
+        }
+        FillSpan<F>(d, i, a.width, a.value);
+    });
+}
+
+// Conversion between equal formats is a copy of the row bytes.
+template <int F> void CopyPixels(const KernelArgs& a)
+{
+    const size_t bytes = size_t(a.width) * BytesPerPixel(F);
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
+}
+
+const KernelEntry kEntries[] = {
+    {KernelKey(kOpCopyBytes), kCpuSSE, CopyBytes, "CopyBytes"},
+    {KernelKey(kOpConvert, 15, 15), kCpuSSE, CopyPixels<15>, "CopyPixels<15>"},
+    {KernelKey(kOpConvert, 16, 16), kCpuSSE, CopyPixels<16>, "CopyPixels<16>"},
+    {KernelKey(kOpConvert, 24, 24), kCpuSSE, CopyPixels<24>, "CopyPixels<24>"},
+    {KernelKey(kOpConvert, 32, 32), kCpuSSE, CopyPixels<32>, "CopyPixels<32>"},
+    QUILL_FILL_ENTRIES(kCpuSSE, Fill),
+};
+
+}  // namespace
+
+const KernelList kSurfaceKernelsSSE = {kEntries, sizeof kEntries / sizeof kEntries[0]};
+#else
+const KernelList kSurfaceKernelsSSE = {nullptr, 0};
+#endif

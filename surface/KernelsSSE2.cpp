@@ -1,0 +1,172 @@
+// SSE2 kernels (built with -msse2): four 0x00RRGGBB lanes per register, eight
+// pixels per step.
+#include "surface/KernelPixels.h"
+#include "surface/Kernels.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+
+namespace {
+
+inline __m128i Load128(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void Store128(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline __m128i Lane(int k) // 0x00FFFFFF in lane k
+{
+    return _mm_set_epi32(k == 3 ? 0xFFFFFF : 0, k == 2 ? 0xFFFFFF : 0, k == 1 ? 0xFFFFFF : 0,
+                         k == 0 ? 0xFFFFFF : 0);
+}
+
+void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
+{
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        __m128i a = Load128(s + i), b = Load128(s + i + 16), c = Load128(s + i + 32), e = Load128(s + i + 48);
+        Store128(d + i, a), Store128(d + i + 16, b), Store128(d + i + 32, c), Store128(d + i + 48, e);
+    }
+    for (; i + 16 <= n; i += 16)
+        Store128(d + i, Load128(s + i));
+    std::memcpy(d + i, s + i, n - i);
+}
+
+void CopyBytes(const KernelArgs& a)
+{
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, size_t(a.width)); });
+}
+
+// Eight pixels: lo holds pixels 0 to 3, hi pixels 4 to 7.
+struct Block {
+    __m128i lo, hi;
+};
+
+inline __m128i Widen(__m128i p, int S)
+{
+    const __m128i b = _mm_and_si128(_mm_slli_epi32(p, 3), _mm_set1_epi32(0xF8));
+    if (S == kFormat16)
+        return _mm_or_si128(b, _mm_or_si128(_mm_and_si128(_mm_slli_epi32(p, 5), _mm_set1_epi32(0xFC00)),
+                                            _mm_and_si128(_mm_slli_epi32(p, 8), _mm_set1_epi32(0xF80000))));
+    return _mm_or_si128(b, _mm_or_si128(_mm_and_si128(_mm_slli_epi32(p, 6), _mm_set1_epi32(0xF800)),
+                                        _mm_and_si128(_mm_slli_epi32(p, 9), _mm_set1_epi32(0xF80000))));
+}
+
+// Lanes 0x00RRGGBB to 15 or 16 bits: B + R x 2048 (x 1024 for 15) in one
+// multiply of the masked words, plus G moved into place, all shifted up by 3;
+// the channels' bits do not overlap. The result is sign-extended from 16 bits
+// so that the signed pack keeps values up to 0xFFFF.
+inline __m128i Narrow(__m128i x, int D)
+{
+    const bool six = D == kFormat16;
+    const __m128i rb = _mm_madd_epi16(_mm_and_si128(x, _mm_set1_epi32(0x00F800F8)),
+                                      _mm_set1_epi32(six ? 0x08000001 : 0x04000001));
+    const __m128i g = _mm_and_si128(x, _mm_set1_epi32(six ? 0xFC00 : 0xF800));
+    const __m128i sum = _mm_add_epi32(rb, six ? _mm_srli_epi32(g, 2) : _mm_srli_epi32(g, 3));
+    return _mm_srai_epi32(_mm_slli_epi32(sum, 13), 16);
+}
+
+// Four 3-byte pixels (bytes 0 to 11 of v) as lanes: pixel k moves up k bytes.
+inline __m128i Expand24(__m128i v)
+{
+    return _mm_or_si128(_mm_or_si128(_mm_and_si128(v, Lane(0)), _mm_and_si128(_mm_slli_si128(v, 1), Lane(1))),
+                        _mm_or_si128(_mm_and_si128(_mm_slli_si128(v, 2), Lane(2)),
+                                     _mm_and_si128(_mm_slli_si128(v, 3), Lane(3))));
+}
+
+// Four lanes as 12 bytes at the start of the register: lane k moves down k bytes.
+inline __m128i Pack24(__m128i x)
+{
+    return _mm_or_si128(_mm_or_si128(_mm_and_si128(x, Lane(0)), _mm_srli_si128(_mm_and_si128(x, Lane(1)), 1)),
+                        _mm_or_si128(_mm_srli_si128(_mm_and_si128(x, Lane(2)), 2),
+                                     _mm_srli_si128(_mm_and_si128(x, Lane(3)), 3)));
+}
+
+inline __m128i Lookup4(const uint8_t* x, const uint32_t* palette)
+{
+    const __m128i v = _mm_set_epi32(int(palette[x[3]]), int(palette[x[2]]), int(palette[x[1]]),
+                                    int(palette[x[0]]));
+    return _mm_and_si128(v, _mm_set1_epi32(0xFFFFFF));
+}
+
+template <int S> inline Block LoadBlock(const uint8_t* s, int i, const uint32_t* palette)
+{
+    Block b;
+    if (S == kFormat15 || S == kFormat16) {
+        const __m128i v = Load128(s + 2 * i), zero = _mm_setzero_si128();
+        b.lo = Widen(_mm_unpacklo_epi16(v, zero), S);
+        b.hi = Widen(_mm_unpackhi_epi16(v, zero), S);
+    } else if (S == kFormat24) {
+        b.lo = Expand24(Load128(s + 3 * i));
+        b.hi = Expand24(Load128(s + 3 * i + 12));
+    } else if (S == kFormat32) {
+        const __m128i m = _mm_set1_epi32(0xFFFFFF);
+        b.lo = _mm_and_si128(Load128(s + 4 * i), m);
+        b.hi = _mm_and_si128(Load128(s + 4 * i + 16), m);
+    } else {
+        b.lo = Lookup4(s + i, palette);
+        b.hi = Lookup4(s + i + 4, palette);
+    }
+    return b;
+}
+
+template <int D> inline void StoreBlock(uint8_t* d, int i, const Block& b)
+{
+    if (D == kFormat15 || D == kFormat16) {
+        Store128(d + 2 * i, _mm_packs_epi32(Narrow(b.lo, D), Narrow(b.hi, D)));
+    } else if (D == kFormat24) {
+        // Each store's four spare bytes are written again by the next one (the
+        // caller leaves room after the last).
+        Store128(d + 3 * i, Pack24(b.lo));
+        Store128(d + 3 * i + 12, Pack24(b.hi));
+    } else {
+        Store128(d + 4 * i, b.lo);
+        Store128(d + 4 * i + 16, b.hi);
+    }
+}
+
+template <int D, int S> void Convert(const KernelArgs& a)
+{
+    if (D == S) {
+        const size_t bytes = size_t(a.width) * BytesPerPixel(D);
+        ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
+        return;
+    }
+    if (S == kFormatPalette8) {
+        ConvertPalette<D>(a);
+        return;
+    }
+    const uint32_t* palette = static_cast<const uint32_t*>(a.table);
+    // 24-bit rows are read and written a few bytes past the block.
+    const int room = D == kFormat24 || S == kFormat24 ? 2 : 0;
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
+        BlockRow(a.width, 8, room, [&](int i) { StoreBlock<D>(d, i, LoadBlock<S>(s, i, palette)); },
+                 [&](int from) { ConvertSpan<D, S>(d, s, from, a.width, palette); });
+    });
+}
+
+template <int F> void Fill(const KernelArgs& a)
+{
+    // One 48-byte period of the row in three registers.
+    uint8_t pattern[48];
+    const int bpp = BytesPerPixel(F), perStep = 48 / bpp;
+    FillSpan<F>(pattern, 0, perStep, a.value);
+    const __m128i p0 = Load128(pattern), p1 = Load128(pattern + 16), p2 = Load128(pattern + 32);
+    ForEachRow(a, [&](uint8_t* d, const uint8_t*) {
+        int i = 0;
+        for (; i + perStep <= a.width; i += perStep) {
+            uint8_t* p = d + i * bpp;
+            Store128(p, p0), Store128(p + 16, p1), Store128(p + 32, p2);
+        }
+        FillSpan<F>(d, i, a.width, a.value);
+    });
+}
+
+const KernelEntry kEntries[] = {
+    {KernelKey(kOpCopyBytes), kCpuSSE2, CopyBytes, "CopyBytes"},
+    QUILL_CONVERT_ENTRIES(kCpuSSE2, Convert),
+    QUILL_FILL_ENTRIES(kCpuSSE2, Fill),
+};
+
+}  // namespace
+
+const KernelList kSurfaceKernelsSSE2 = {kEntries, sizeof kEntries / sizeof kEntries[0]};
+#else
+const KernelList kSurfaceKernelsSSE2 = {nullptr, 0};
+#endif

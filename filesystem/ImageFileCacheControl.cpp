@@ -12,7 +12,7 @@ CImageFileCacheControl& CImageFileCacheControl::GetInstance()
     return CServiceObject<CImageFileCacheControl>::Get();
 }
 
-CImageFileCacheControl::CImageFileCacheControl() : m_Budget(kDefaultBudget) {}
+CImageFileCacheControl::CImageFileCacheControl() : m_Budget(kDefaultBudget), m_LoadedBytes(0) {}
 
 CImageFileCacheControl::~CImageFileCacheControl()
 {
@@ -42,6 +42,7 @@ CImageFileCacheControl::CEntryList::iterator CImageFileCacheControl::Insert(cons
 {
     m_Entries.emplace_back(name, NewImage(), references);
     CEntryList::iterator entry = std::prev(m_Entries.end());
+    entry->loader.SetSizeCounter(&m_LoadedBytes);
     m_ByName.emplace(name, entry);
     // The image object stays the same for the entry's whole life.
     m_ByImage.emplace(entry->loader.GetImage(), entry);
@@ -124,18 +125,10 @@ void CImageFileCacheControl::Purge()
     }
 }
 
-uint64_t CImageFileCacheControl::SumLoaded()
-{
-    uint64_t total = 0;
-    for (const CEntry& entry : m_Entries)
-        total += entry.loader.GetLoadedSize();
-    return total;
-}
-
 void CImageFileCacheControl::Trim()
 {
     CCriticalLock lock(m_Lock);
-    uint64_t total = SumLoaded();
+    uint64_t total = m_LoadedBytes.load(std::memory_order_acquire);
     for (CEntryList::iterator entry = m_Entries.begin();
          total > m_Budget && entry != m_Entries.end();) {
         if (entry->references > 0) {
@@ -170,7 +163,7 @@ int CImageFileCacheControl::GetReferences(const std::string& name)
 uint64_t CImageFileCacheControl::GetLoadedBytes()
 {
     CCriticalLock lock(m_Lock);
-    return SumLoaded();
+    return m_LoadedBytes.load(std::memory_order_acquire);
 }
 
 std::vector<std::string> CImageFileCacheControl::GetNames()

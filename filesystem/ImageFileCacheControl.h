@@ -2,6 +2,7 @@
 #include "filesystem/ImageLoadThread.h"
 #include "framework/CriticalSection.h"
 
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -72,9 +73,10 @@ private:
 
     CEntryList::iterator Insert(const std::string& name, int references);
     CEntryList::iterator Erase(CEntryList::iterator entry);
-    uint64_t SumLoaded();
 
     uint32_t m_Budget;
+    // Bytes of the loaded pictures, kept by the loaders as loads end.
+    std::atomic<uint64_t> m_LoadedBytes;
     CEntryList m_Entries;
     std::unordered_map<std::string, CEntryList::iterator> m_ByName;
     std::unordered_map<const CImageInterface*, CEntryList::iterator> m_ByImage;

@@ -1,7 +1,8 @@
 #include "filesystem/ImageLoadThread.h"
 
 CImageLoadThread::CImageLoadThread(CImageInterface* image)
-    : m_Image(image ? image : new CImageFile), m_Loaded(false), m_Pending(false), m_LoadedSize(0)
+    : m_Image(image ? image : new CImageFile), m_Loaded(false), m_Pending(false), m_LoadedSize(0),
+      m_SizeCounter(nullptr)
 {
 }
 
@@ -22,7 +23,7 @@ void CImageLoadThread::LoadStep()
     CCriticalLock lock(m_Lock);
     if (m_Image->Load(m_Name)) {
         m_Loaded = true;
-        m_LoadedSize.store(m_Image->GetMemorySize(), std::memory_order_release);
+        SetLoadedSize(m_Image->GetMemorySize());
     } else {
         UnloadLocked();
     }
@@ -75,7 +76,7 @@ void CImageLoadThread::UnloadLocked()
     m_Image->Release();
     m_Name.clear();
     m_Loaded = false;
-    m_LoadedSize.store(0, std::memory_order_release);
+    SetLoadedSize(0);
 }
 
 CImageInterface* CImageLoadThread::GetImage()
@@ -97,4 +98,15 @@ uint32_t CImageLoadThread::GetMemorySize()
     FinishLoad();
     CCriticalLock lock(m_Lock);
     return m_Loaded ? m_Image->GetMemorySize() : 0;
+}
+
+void CImageLoadThread::SetLoadedSize(uint32_t bytes)
+{
+    uint32_t old = m_LoadedSize.exchange(bytes, std::memory_order_acq_rel);
+    if (m_SizeCounter && old != bytes) {
+        if (bytes > old)
+            m_SizeCounter->fetch_add(bytes - old, std::memory_order_acq_rel);
+        else
+            m_SizeCounter->fetch_sub(old - bytes, std::memory_order_acq_rel);
+    }
 }

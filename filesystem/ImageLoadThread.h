@@ -37,17 +37,23 @@ public:
     uint32_t GetLoadedSize() const { return m_LoadedSize.load(std::memory_order_acquire); }
     // A background load was started and has not finished yet.
     bool IsLoading() const { return m_Pending.load(std::memory_order_acquire); }
+    // A counter (kept by the owner) to which the loaded bytes are added as
+    // loads finish and from which they are taken on unload; null for none.
+    // Set before the first load.
+    void SetSizeCounter(std::atomic<uint64_t>* counter) { m_SizeCounter = counter; }
 
 private:
     // Raises a running load to time-critical and joins its thread.
     void FinishLoad();
     void LoadStep();
     void UnloadLocked();
+    void SetLoadedSize(uint32_t bytes);
 
     std::unique_ptr<CImageInterface> m_Image;
     std::string m_Name;
     bool m_Loaded;
     std::atomic<bool> m_Pending;
     std::atomic<uint32_t> m_LoadedSize;
+    std::atomic<uint64_t>* m_SizeCounter;
     CCriticalSection m_Lock;
 };

@@ -80,9 +80,7 @@ bool CInstallEngine::CreateDesktopShortcut(const std::string& target, const std:
 
 bool CInstallEngine::CreateProgramsShortcut(const std::string& target, const std::string& name)
 {
+    // CreateShortcut makes the subfolders on the way.
     const std::string path = ProgramsShortcutPath(name);
-    if (path.empty())
-        return false;
-    MakeFolderChain(ParentFolder(path));
-    return CreateShortcut(path, FullPathBelow(m_Destination, target));
+    return !path.empty() && CreateShortcut(path, FullPathBelow(m_Destination, target));
 }

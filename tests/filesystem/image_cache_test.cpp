@@ -119,7 +119,13 @@ private:
 
 class CGatedCache : public CImageFileCacheControl {
 public:
-    ~CGatedCache() override { SetEvent(gate.open); }
+    // The loaders go before the gate they wait on.
+    ~CGatedCache() override
+    {
+        SetEvent(gate.open);
+        ResetReferences();
+        Purge();
+    }
     Gate gate;
 
 protected:

@@ -18,10 +18,17 @@ namespace {
 
 std::string g_Log;
 
+// A test reading the log may hold it open without write sharing for a
+// moment: the open is retried for up to two seconds.
 void Append(const std::string& line)
 {
-    HANDLE file = CreateFileA(g_Log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 200 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        if (attempt)
+            Sleep(10);
+        file = CreateFileA(g_Log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, 0, nullptr);
+    }
     if (file == INVALID_HANDLE_VALUE)
         return;
     std::string text = line + "\r\n";

@@ -64,6 +64,28 @@ public:
     std::string DestinationPath(const CCopyEntry& entry) const;
     std::string FolderSourcePath(const CCopyEntry& entry) const;
 
+    // The uninstall record and the shortcuts of an installation
+    // (InstallEngineUninstall.cpp). Paths are absolute, or relative to the
+    // product's folder.
+    void AddUninstallFile(const std::string& path);
+    void AddUninstallFolder(const std::string& path);
+    // The shortcut's file on the desktop.
+    void AddDesktopShortcutToUninstall(const std::string& name);
+    // The shortcut's file in the user's and in the shared program menu.
+    void AddProgramsShortcutToUninstall(const std::string& name);
+    // The subfolder of the user's and of the shared program menu.
+    void AddProgramsFolderToUninstall(const std::string& subfolder);
+    const std::vector<std::string>& GetUninstallFiles() const { return m_UninstallFiles; }
+    const std::vector<std::string>& GetUninstallFolders() const { return m_UninstallFolders; }
+    // Appends one record (product name and both lists) to destination +
+    // "\" + fileName. False when the file cannot be opened or written.
+    bool WriteUninstallRecord(const std::string& fileName);
+    // A shortcut named name (".lnk" added) on the desktop / in the user's
+    // program menu (name may hold subfolders) to target; a relative target
+    // is taken below the destination. True when the link was saved.
+    bool CreateDesktopShortcut(const std::string& target, const std::string& name);
+    bool CreateProgramsShortcut(const std::string& target, const std::string& name);
+
 protected:
     // The job body; diskSet selects where sources are looked for.
     void RunJob(bool diskSet);

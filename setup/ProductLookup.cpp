@@ -12,13 +12,6 @@ const HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
 HKEY WriteRoot() { return HasAdminRights() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-std::string FullPathBelow(const std::string& destination, const std::string& file)
-{
-    if (IsAbsolutePath(file))
-        return file;
-    return CollapseBackslashes(destination + "\\" + file);
-}
-
 std::string ReadSystemFolder(HKEY root, const char* subkey, const char* value, const char* who)
 {
     CRegistryKey key(root);
@@ -49,6 +42,13 @@ void RemoveKeyEverywhere(const std::string& name, std::initializer_list<const ch
 }
 
 }  // namespace
+
+std::string FullPathBelow(const std::string& destination, const std::string& file)
+{
+    if (IsAbsolutePath(file))
+        return file;
+    return CollapseBackslashes(destination + "\\" + file);
+}
 
 std::string AppPathsKey(const std::string& product)
 {

@@ -10,6 +10,9 @@
 std::string AppPathsKey(const std::string& product);
 std::string UninstallKey(const std::string& product);
 
+// file when it is absolute, else destination + "\" + file collapsed.
+std::string FullPathBelow(const std::string& destination, const std::string& file);
+
 // HKLM first, then HKCU; a hit needs both the default value and "Path".
 // The outputs are untouched on failure.
 bool FindInstalledProduct(const std::string& product, std::string& folder, std::string& program);

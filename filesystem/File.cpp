@@ -53,19 +53,27 @@ int CFile::OpenAt(const std::string& full)
     return m_impl != nullptr && m_impl->Open(full) == 1;
 }
 
+// A relative name is resolved first: its "." and ".." parts may not climb
+// out of the folder it is looked up in (the current folder, and
+// data\gamedata on a CD-ROM drive), and on a drive it is normalised as the
+// full path is locally. Only a folder named gamedata is a data folder.
 int CFile::Open(const std::string& path)
 {
     Close();
     if (path.empty())
         return 0;
     CErrorModeGuard guard;
-    std::string full = MakeFullPath(path);
+    const bool relative = !IsAbsolutePath(path);
+    std::string name = path;
+    if (relative && (!ResolveRelativePath(path, name) || name.empty() || name == "\\"))
+        return 0;
+    std::string full = MakeFullPath(name);
     if (!full.empty() && OpenAt(full))
         return 1;
-    if (!IsAbsolutePath(path)) {
+    if (relative) {
         bool found = CCdromDrives::GetInstance().Search([&](const std::string& root) {
-            std::string folder = CollapseBackslashes(root + "\\data\\gamedata");
-            return FindExists(folder) && OpenAt(CollapseBackslashes(folder + "\\" + path));
+            std::string folder = CleanPath(root + "\\data\\gamedata");
+            return FindFolder(folder) && OpenAt(CleanPath(folder + "\\" + name));
         });
         if (found)
             return 1;

@@ -34,14 +34,13 @@ bool CCdromDrives::Search(const std::function<bool(const std::string& root)>& pr
         if (!IsCdrom(index))
             continue;
         const char letter = char('A' + index);
-        {
-            CCriticalLock lock(m_Lock);
-            m_LastDrive = letter;
-        }
         // The probe runs unlocked: it may read files for a long time.
         const char root[] = {letter, ':', '\\', 0};
-        if (probe(root))
+        if (probe(root)) {
+            CCriticalLock lock(m_Lock);
+            m_LastDrive = letter;
             return true;
+        }
     }
     return false;
 }

@@ -12,3 +12,9 @@ bool FindExists(const std::string& pathOrPattern)
     CFindFile find;
     return find.Find(pathOrPattern);
 }
+
+bool FindFolder(const std::string& path)
+{
+    CFindFile find;
+    return find.Find(path) && (find.Data().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}

@@ -25,3 +25,5 @@ private:
 
 // True when a file or folder matches; the search is closed right away.
 bool FindExists(const std::string& pathOrPattern);
+// True when the first match is a folder (a file of that name is not one).
+bool FindFolder(const std::string& path);

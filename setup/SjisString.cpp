@@ -178,6 +178,52 @@ std::string DriveRoot(const std::string& path)
     return AddTrailingBackslash(p.substr(0, end));
 }
 
+std::vector<std::string> SplitComponents(const std::string& path)
+{
+    std::vector<std::string> parts;
+    if (path.empty())
+        return parts;
+    size_t start = 0;
+    ForEachChar(path, [&](size_t i) {
+        if (path[i] == '\\' || path[i] == '/') {  // a lead byte is neither
+            parts.push_back(path.substr(start, i - start));
+            start = i + 1;
+        }
+    });
+    parts.push_back(path.substr(start));
+    return parts;
+}
+
+bool ResolveRelativePath(const std::string& path, std::string& resolved)
+{
+    resolved.clear();
+    const std::vector<std::string> parts = SplitComponents(path);
+    std::vector<const std::string*> kept;
+    for (const std::string& part : parts) {
+        if (part.empty() || part == ".")
+            continue;
+        // Windows 9x took "..." for two folders up: no name is only dots.
+        if (part.find_first_not_of('.') == std::string::npos && part.size() > 2)
+            return false;
+        if (part == "..") {
+            if (kept.empty())
+                return false;
+            kept.pop_back();
+            continue;
+        }
+        kept.push_back(&part);
+    }
+    const bool leading = parts.size() > 1 && parts.front().empty();
+    const bool trailing = parts.size() > 1 && parts.back().empty();
+    if (leading)
+        resolved = "\\";
+    for (size_t i = 0; i < kept.size(); ++i)
+        resolved += (i ? "\\" : "") + *kept[i];
+    if (trailing && !kept.empty())
+        resolved += "\\";
+    return true;
+}
+
 void SplitPathParts(const std::string& path, std::string& drive, std::string& dir,
                     std::string& name, std::string& ext)
 {

@@ -4,6 +4,7 @@
 // it is never examined or changed, so its 0x5C or 0x2F is never a separator.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 bool IsSjisLeadByte(unsigned char c);
 
@@ -38,6 +39,15 @@ std::string RemoveTrailingBackslash(const std::string& s);
 // The root a free-space query asks about: "D:\" for a path on drive D,
 // "\\server\share\" for a network path, empty for a relative path.
 std::string DriveRoot(const std::string& path);
+
+// The components between "\" and "/" characters, empty ones included:
+// "a\\ソ/b" gives "a", "", "ソ", "b"; an empty string gives none.
+std::vector<std::string> SplitComponents(const std::string& path);
+// A relative name with "." and empty components dropped and each ".." taking
+// the component before it away; separators become "\", a leading and a
+// trailing one stay. False (resolved left empty) when a ".." would climb
+// above the folder the name starts in, or a component is three dots or more.
+bool ResolveRelativePath(const std::string& path, std::string& resolved);
 
 // Standard drive / directory / name / extension splitting (extension keeps its
 // dot), Shift-JIS aware. Slashes of both kinds separate.

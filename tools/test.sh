@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole test command: installs what is missing, builds the native pure
-# code with ASan/UBSan and the Windows build, and runs both test suites (the
-# Windows one under Wine with Xvfb). Exits non-zero when any test fails.
+# code with ASan/UBSan and the Windows build, runs both test suites (the
+# Windows one under Wine with Xvfb), builds every fuzz target and runs each
+# for a few seconds (FUZZ_SECONDS, default 4) from its seed corpus. Exits
+# non-zero when any test fails, a fuzz target does not build or one crashes.
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 JOBS=${JOBS:-2}
@@ -27,6 +29,9 @@ cmake --build --preset windows -j"$JOBS" >build/win.build.log 2>&1 \
 
 step "native tests"
 ctest --preset native -j"$JOBS" || status=1
+
+step "fuzz targets (clang, libFuzzer): build, then ${FUZZ_SECONDS:-4} s each"
+bash fuzz/run.sh "${FUZZ_SECONDS:-4}" || status=1
 
 step "Windows tests under Wine"
 export QUILL_WIN_BUILD="$ROOT/build/win"

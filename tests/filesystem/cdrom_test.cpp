@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -191,6 +193,8 @@ TEST_F(CdromSearch, NextSearchStartsAtLastDrive)
     OnDrive('Q', "both.txt", "both, Q copy");
     OnDrive('Q', "only.txt", "only on Q");
 
+    EXPECT_EQ("<not opened>", ReadText("none.txt"));
+    EXPECT_EQ('A', GetLastCdromDrive()) << "a miss before any file was found";
     EXPECT_EQ("both, P copy", ReadText("both.txt")) << "from A, P comes first";
     EXPECT_EQ('P', GetLastCdromDrive());
     EXPECT_EQ("only on Q", ReadText("only.txt"));
@@ -198,13 +202,16 @@ TEST_F(CdromSearch, NextSearchStartsAtLastDrive)
     EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "the search starts at Q now";
     EXPECT_EQ('Q', GetLastCdromDrive());
 
-    // A search that finds nothing walks all letters from Q round to P and
-    // leaves P as the last drive.
+    // A search that finds nothing walks every drive and keeps the last
+    // letter that had a file.
     EXPECT_EQ("<not opened>", ReadText("none.txt"));
-    EXPECT_EQ('P', GetLastCdromDrive()) << "last CD-ROM drive of a walk that started at Q";
+    EXPECT_EQ('Q', GetLastCdromDrive()) << "after a miss";
+    EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "still from Q";
+    OnDrive('P', "only_p.txt", "only on P");
+    EXPECT_EQ("only on P", ReadText("only_p.txt"));
+    EXPECT_EQ("<not opened>", ReadText("none.txt"));
+    EXPECT_EQ('P', GetLastCdromDrive()) << "after a miss";
     EXPECT_EQ("both, P copy", ReadText("both.txt"));
-    EXPECT_EQ("<not opened>", ReadText("none.txt"));
-    EXPECT_EQ('Q', GetLastCdromDrive()) << "last CD-ROM drive of a walk that started at P";
 }
 
 TEST_F(CdromSearch, PackMembersOnDrive)
@@ -253,7 +260,7 @@ TEST_F(CdromSearch, AbsoluteNameNeverSearches)
     EXPECT_EQ('P', GetLastCdromDrive());
 }
 
-TEST_F(CdromSearch, DriveWithoutGameDataIsSkippedButRemembered)
+TEST_F(CdromSearch, DriveWithoutGameDataIsSkipped)
 {
     std::string p = DriveFolder('P');
     RemoveTree(p + "\\data\\gamedata");
@@ -266,15 +273,82 @@ TEST_F(CdromSearch, DriveWithoutGameDataIsSkippedButRemembered)
     EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "P has no data\\gamedata";
     EXPECT_EQ('Q', GetLastCdromDrive());
     EXPECT_EQ("<not opened>", ReadText("none.txt"));
-    EXPECT_EQ('P', GetLastCdromDrive()) << "P was skipped but still taken as the last drive";
-    EXPECT_EQ("both, Q copy", ReadText("both.txt")) << "from P, skipped again, to Q";
-    EXPECT_EQ('Q', GetLastCdromDrive());
+    EXPECT_EQ('Q', GetLastCdromDrive()) << "P was skipped and is not the last drive";
 
     // The folder test is made at each search.
     MakeFolders(p + "\\data\\gamedata");
     PutFile(p + "\\data\\gamedata\\only_p.txt", "now on P");
     EXPECT_EQ("now on P", ReadText("only_p.txt"));
     EXPECT_EQ('P', GetLastCdromDrive());
+}
+
+TEST_F(CdromSearch, FileNamedGamedataIsNotADataFolder)
+{
+    std::string p = DriveFolder('P');
+    RemoveTree(p + "\\data\\gamedata");
+    PutFile(p + "\\data\\gamedata", "a file, not a folder");
+    // Taken for a folder, the file would lead to the archive beside it.
+    PutFile(p + "\\data\\gamedata.pak", PackBuildArchive({{"x.txt", {'p', 'a', 'k'}}}));
+    OnDrive('Q', "x.txt", "x on Q");
+
+    EXPECT_EQ("x on Q", ReadText("x.txt"));
+    EXPECT_EQ('Q', GetLastCdromDrive());
+    RemoveTree(DriveFolder('Q') + "\\data");
+    EXPECT_EQ("<not opened>", ReadText("x.txt")) << "no drive has a data folder";
+    EXPECT_EQ('Q', GetLastCdromDrive());
+}
+
+TEST_F(CdromSearch, DotsStayInsideTheirFolder)
+{
+    // Files one and two levels above Q:\data\gamedata, and above the
+    // current folder.
+    PutFile(DriveFolder('Q') + "\\data\\secret.txt", "Q data");
+    PutFile(DriveFolder('Q') + "\\secret.txt", "Q root");
+    OnDrive('Q', "bg\\deep.txt", "deep on Q");
+    PutFile(m_cwd + "\\..\\parent.txt", "beside the current folder");
+    PutFile(m_cwd + "\\sub\\local.txt", "local");
+
+    for (const char* name : {"..\\secret.txt", "..\\..\\secret.txt", "bg\\..\\..\\secret.txt",
+                             "bg/../../gamedata/bg/deep.txt", "\\..\\secret.txt", "bg\\...\\secret.txt",
+                             "..\\parent.txt", "sub\\..\\..\\parent.txt", ".", "bg\\.."}) {
+        EXPECT_EQ("<not opened>", ReadText(name)) << name;
+    }
+    EXPECT_EQ('A', GetLastCdromDrive()) << "nothing was found on a drive";
+
+    // Inside, every spelling works on the drive as it does locally.
+    for (const char* name : {"bg\\deep.txt", "bg//deep.txt", "bg/./deep.txt", "bg\\x\\..\\deep.txt",
+                             ".\\bg\\deep.txt", "bg\\\\deep.txt"}) {
+        EXPECT_EQ("deep on Q", ReadText(name)) << name;
+    }
+    EXPECT_EQ('Q', GetLastCdromDrive());
+    EXPECT_EQ("local", ReadText("sub\\x\\..\\local.txt"));
+    EXPECT_EQ("local", ReadText("sub//local.txt"));
+    // The full path of the file beside the current folder still opens.
+    EXPECT_EQ("beside the current folder", ReadText(m_cwd + "\\..\\parent.txt"));
+
+    // Pack members on the drive are found for every spelling too.
+    PutFile(DriveFolder('Q') + "\\data\\gamedata\\pk.pak", PackBuildArchive({{"a.bmp", {'m'}}}));
+    EXPECT_EQ("m", ReadText("pk//a.bmp"));
+    EXPECT_EQ("m", ReadText("pk\\sub\\..\\a.bmp"));
+}
+
+TEST_F(CdromSearch, ConcurrentSearchesFindTheirFiles)
+{
+    OnDrive('P', "p.txt", "on P");
+    OnDrive('Q', "q.txt", "on Q");
+    std::atomic<int> wrong{0};
+    auto reader = [&](const char* name, const char* text) {
+        for (int i = 0; i < 100; ++i)
+            if (ReadText(name) != text)
+                ++wrong;
+    };
+    std::thread a(reader, "p.txt", "on P"), b(reader, "q.txt", "on Q"), c(reader, "none.txt", "<not opened>");
+    a.join();
+    b.join();
+    c.join();
+    EXPECT_EQ(0, wrong.load()) << "opens that did not find their file";
+    const char last = GetLastCdromDrive();
+    EXPECT_TRUE(last == 'P' || last == 'Q') << "last drive " << last;
 }
 
 TEST_F(CdromSearch, DrivesAddedLaterAreNotSeen)
@@ -289,7 +363,7 @@ TEST_F(CdromSearch, DrivesAddedLaterAreNotSeen)
     ASSERT_EQ("on R", ReadText("R:\\data\\gamedata\\late.txt")) << "R: is readable";
 
     EXPECT_EQ("<not opened>", ReadText("late.txt")) << "R: came after the table was built";
-    EXPECT_EQ('P', GetLastCdromDrive()) << "the walk from Q ends at P";
+    EXPECT_EQ('A', GetLastCdromDrive()) << "no drive had a file";
     EXPECT_EQ("", DefineDrive('R', DRIVE_NO_ROOT_DIR, ""));
     g_definedR = false;
 }

@@ -196,3 +196,39 @@ TEST(SjisDriveRoot, DriveLettersSharesAndRelative)
     EXPECT_EQ("", DriveRoot(""));
     EXPECT_EQ("", DriveRoot("\x81:x")) << "a lead byte and its trail are no drive letter";
 }
+
+TEST(SjisComponents, SplitAtRealSeparatorsOnly)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(V({"a", kSo + "t", kHyo + ".csv"}), SplitComponents("a\\" + kSo + "t/" + kHyo + ".csv"));
+    EXPECT_EQ(V({kSo}), SplitComponents(kSo)) << "a name that is one character with trail 0x5C";
+    EXPECT_EQ(V({"", "a", "", "b", ""}), SplitComponents("\\a\\\\b/"));
+    EXPECT_EQ(V(), SplitComponents(""));
+    EXPECT_EQ(V({"x", "\x83"}), SplitComponents("x\\\x83")) << "a lead byte at the end stands alone";
+}
+
+TEST(SjisResolve, DotsStayInsideTheStartFolder)
+{
+    std::string r;
+    EXPECT_TRUE(ResolveRelativePath("bg//a.bmp", r));
+    EXPECT_EQ("bg\\a.bmp", r);
+    EXPECT_TRUE(ResolveRelativePath("bg\\..\\bg\\.\\a.bmp", r));
+    EXPECT_EQ("bg\\a.bmp", r);
+    EXPECT_TRUE(ResolveRelativePath("\\bg/a.bmp\\", r));
+    EXPECT_EQ("\\bg\\a.bmp\\", r) << "a leading and a trailing separator stay";
+    // ソ\.. is one folder up from ソ, not from the byte 0x83.
+    EXPECT_TRUE(ResolveRelativePath(kSo + "\\" + kHyo + "\\..\\x", r));
+    EXPECT_EQ(kSo + "\\x", r);
+    EXPECT_TRUE(ResolveRelativePath("a\\..", r));
+    EXPECT_EQ("", r) << "the start folder itself";
+
+    r = "stale";
+    EXPECT_FALSE(ResolveRelativePath("..\\a.bmp", r));
+    EXPECT_EQ("", r);
+    EXPECT_FALSE(ResolveRelativePath("bg\\..\\..\\gamedata\\a.bmp", r)) << "out and back in";
+    EXPECT_FALSE(ResolveRelativePath("\\..\\a.bmp", r));
+    EXPECT_FALSE(ResolveRelativePath("bg/../../a.bmp", r));
+    EXPECT_FALSE(ResolveRelativePath("bg\\...\\a.bmp", r)) << "two folders up on old systems";
+    EXPECT_TRUE(ResolveRelativePath("a..\\..b", r)) << "names with dots are names";
+    EXPECT_EQ("a..\\..b", r);
+}

@@ -7,8 +7,6 @@
 #include "filesystem/ZipCodec.h"
 #include "framework/ByteOrder.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,9 +16,15 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <direct.h>
+#include <io.h>
+#include <process.h>
+#include <windows.h>
 #else
+#include <csignal>
+#include <dirent.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -39,7 +43,11 @@ const char kUsage[] =
     "  NAME.EXT.dat             LZSS single file (also NAME.dat made from a file)\n"
     "Options: --single / --archive force the kind of a \".dat\" for list,\n"
     "extract and verify. verify decodes every member; its exit status is 0\n"
-    "only when all of them decode.\n";
+    "only when all of them decode and none has a name that extract refuses\n"
+    "(one that would leave the target folder, or one that Windows cannot\n"
+    "hold: a part ending in a dot or a space).\n"
+    "create writes a temporary file beside ARCHIVE and replaces ARCHIVE with\n"
+    "it only when it is complete; a failed or stopped run leaves it as it was.\n";
 
 int Fail(const std::string& message)
 {
@@ -47,10 +55,15 @@ int Fail(const std::string& message)
     return 1;
 }
 
-// Host file names <-> stored CP932 bytes.
+// Host file names <-> stored CP932 bytes. Natively the host names are UTF-8
+// and are split at "/" only (a UTF-8 sequence never holds that byte); stored
+// names and Windows host names are CP932 and are split by the Shift-JIS aware
+// helpers, since a trail byte may be 0x5C.
 #ifdef _WIN32
 std::string ToStored(const std::string& s) { return s; }
 std::string ToHost(const std::string& s) { return s; }
+bool ToHostStrict(const std::string& s, std::string& host) { host = s; return true; }
+size_t HostLastSeparator(const std::string& path) { return FindLastSeparator(path); }
 #else
 std::string Convert(const std::string& s, const char* to, const char* from, bool& ok)
 {
@@ -67,8 +80,18 @@ std::string Convert(const std::string& s, const char* to, const char* from, bool
 }
 bool g_nameError = false;
 std::string ToStored(const std::string& s) { bool ok; std::string r = Convert(s, "CP932", "UTF-8", ok); if (!ok) g_nameError = true; return r; }
+// For messages: the bytes as they are when they have no UTF-8 form.
 std::string ToHost(const std::string& s) { bool ok; std::string r = Convert(s, "UTF-8", "CP932", ok); return ok ? r : s; }
+bool ToHostStrict(const std::string& s, std::string& host) { bool ok; host = Convert(s, "UTF-8", "CP932", ok); return ok; }
+size_t HostLastSeparator(const std::string& path) { return path.rfind('/'); }
 #endif
+
+// The last component of a host path.
+std::string HostFileName(const std::string& path)
+{
+    size_t s = HostLastSeparator(path);
+    return s == std::string::npos ? path : path.substr(s + 1);
+}
 
 bool ReadWhole(const std::string& path, std::vector<uint8_t>& data)
 {
@@ -85,15 +108,118 @@ bool ReadWhole(const std::string& path, std::vector<uint8_t>& data)
     return ok;
 }
 
-bool WriteWhole(const std::string& path, const std::vector<uint8_t>& data)
+bool WriteWhole(const std::string& path, const std::vector<uint8_t>& data, bool durable = false)
 {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
     bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = std::fflush(f) == 0 && ok;
+#ifdef _WIN32
+    if (durable)
+        ok = ok && _commit(_fileno(f)) == 0;
+#else
+    if (durable)
+        ok = ok && fsync(fileno(f)) == 0;
+#endif
     return std::fclose(f) == 0 && ok;
 }
 
+// The temporary file of a create, removed when the run is stopped.
+char g_tempName[4096];
+
+#ifdef _WIN32
+BOOL WINAPI OnConsoleStop(DWORD)
+{
+    if (g_tempName[0])
+        DeleteFileA(g_tempName);
+    return FALSE;
+}
+#else
+void OnStopSignal(int sig)
+{
+    if (g_tempName[0])
+        unlink(g_tempName);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+#endif
+
+// Writes the new archive to a temporary file beside it and moves that over
+// the old one only when it is complete, so a failed or stopped run leaves the
+// old archive as it was, and a reader that holds it open keeps its bytes.
+bool ReplaceWhole(const std::string& path, const std::vector<uint8_t>& data, std::string& error)
+{
+#ifdef _WIN32
+    const int pid = _getpid();
+#else
+    const int pid = int(getpid());
+#endif
+    const std::string temp = path + ".~" + std::to_string(pid) + ".tmp";
+    if (temp.size() >= sizeof g_tempName) {
+        error = "archive name too long: " + path;
+        return false;
+    }
+    std::memcpy(g_tempName, temp.c_str(), temp.size() + 1);
+#ifdef _WIN32
+    SetConsoleCtrlHandler(OnConsoleStop, TRUE);
+#else
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, OnStopSignal);
+#endif
+    bool ok = WriteWhole(temp, data, true);
+    if (!ok)
+        error = "cannot write " + ToHost(temp) + ": " + std::strerror(errno);
+#ifdef _WIN32
+    if (ok && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = false;
+        error = "cannot replace " + path + " (error " + std::to_string(GetLastError()) +
+                (GetLastError() == ERROR_SHARING_VIOLATION || GetLastError() == ERROR_ACCESS_DENIED
+                     ? ": the archive is in use" : "") + ")";
+    }
+#else
+    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = "cannot replace " + ToHost(path) + ": " + std::strerror(errno);
+    }
+#endif
+    if (!ok)
+        std::remove(temp.c_str());
+    g_tempName[0] = 0;
+    return ok;
+}
+
+// Folders through the system's own calls: the C runtime's stat and opendir
+// of the Windows build take a trail byte 0x5C at the end of a name for a
+// trailing backslash.
+#ifdef _WIN32
+bool IsFolder(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeFolder(const std::string& path)
+{
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// The names in a folder, "." and ".." left out.
+bool FolderNames(const std::string& folder, std::vector<std::string>& names)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        std::string n = data.cFileName;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return true;
+}
+#else
 bool IsFolder(const std::string& path)
 {
     struct stat st;
@@ -102,26 +228,30 @@ bool IsFolder(const std::string& path)
 
 bool MakeFolder(const std::string& path)
 {
-#ifdef _WIN32
-    return _mkdir(path.c_str()) == 0 || errno == EEXIST;
-#else
     return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
-#endif
 }
 
-// Every file below folder, as host paths relative to it ('/' separated).
-bool ListFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>& out)
+bool FolderNames(const std::string& folder, std::vector<std::string>& names)
 {
-    DIR* dir = opendir((folder + (prefix.empty() ? "" : "/" + prefix)).c_str());
+    DIR* dir = opendir(folder.c_str());
     if (!dir)
         return false;
-    std::vector<std::string> names;
     while (dirent* e = readdir(dir)) {
         std::string n = e->d_name;
         if (n != "." && n != "..")
             names.push_back(n);
     }
     closedir(dir);
+    return true;
+}
+#endif
+
+// Every file below folder, as host paths relative to it ('/' separated).
+bool ListFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>& out)
+{
+    std::vector<std::string> names;
+    if (!FolderNames(prefix.empty() ? folder : folder + "/" + prefix, names))
+        return false;
     std::sort(names.begin(), names.end());
     for (const std::string& n : names) {
         std::string rel = prefix.empty() ? n : prefix + "/" + n;
@@ -149,9 +279,8 @@ Kind KindOf(const std::string& archive, int force)
         return kPack;
     if (force)
         return force == 1 ? kLzssSingle : kLzssArchive;
-    std::string base = archive.substr(0, archive.size() - 4);
-    size_t slash = base.find_last_of("/\\");
-    std::string file = slash == std::string::npos ? base : base.substr(slash + 1);
+    // "." is never a trail byte.
+    std::string file = HostFileName(archive.substr(0, archive.size() - 4));
     return file.find('.') != std::string::npos ? kLzssSingle : kLzssArchive;
 }
 
@@ -182,14 +311,11 @@ int Create(const std::string& archive, const std::string& source)
         if (!ReadWhole(source, data))
             return Fail("cannot read " + source + ": " + std::strerror(errno));
         total = data.size();
-        size_t slash = source.find_last_of("/\\");
-        std::string name = StoredName(slash == std::string::npos ? source : source.substr(slash + 1), false);
+        std::string name = StoredName(HostFileName(source), false);
         if (EndsLower(archive, 4) == ".pak") {
             out = PackBuildSingle({name, data});
             std::string expected = PackSinglePath(name);
-            size_t s = archive.find_last_of("/\\");
-            std::string given = s == std::string::npos ? archive : archive.substr(s + 1);
-            if (ToLowerAscii(ToStored(given)) != ToLowerAscii(expected))
+            if (ToLowerAscii(ToStored(HostFileName(archive))) != ToLowerAscii(expected))
                 std::fprintf(stderr, "pak: note: the reader looks for %s as %s\n", source.c_str(),
                              ToHost(expected).c_str());
         } else {
@@ -251,8 +377,9 @@ int Create(const std::string& archive, const std::string& source)
     if (g_nameError)
         return Fail("a file name has no Shift-JIS (CP932) form");
 #endif
-    if (!WriteWhole(archive, out))
-        return Fail("cannot write " + archive + ": " + std::strerror(errno));
+    std::string error;
+    if (!ReplaceWhole(archive, out, error))
+        return Fail(error);
     PrintRatio(total, out.size(), files.size());
     return 0;
 }
@@ -275,9 +402,7 @@ bool ReadArchive(const std::string& archive, int force, std::vector<Member>& mem
     Kind kind = KindOf(archive, force);
     if (kind == kLzssSingle) {
         Member m;
-        std::string base = archive.substr(0, archive.size() - 4);
-        size_t s = base.find_last_of("/\\");
-        m.name = ToStored(s == std::string::npos ? base : base.substr(s + 1));
+        m.name = ToStored(HostFileName(archive.substr(0, archive.size() - 4)));
         m.stored = f.size() >= 4 ? uint32_t(f.size() - 4) : 0;
         m.ok = LzssDecodeSingle(f.data(), f.size(), m.data);
         members.push_back(m);
@@ -342,24 +467,38 @@ bool ReadArchive(const std::string& archive, int force, std::vector<Member>& mem
     return true;
 }
 
-// Refuses names that would leave the target folder.
-bool SafeName(const std::string& stored)
+// The host path of a stored name below folder; an empty result, or the
+// reason for refusing the name:
+// - it would leave the folder: empty, absolute, starting at a root, a
+//   component of dots only ("..", and "..." which old systems took for two
+//   folders up), or a "/" or ":" byte that a broken double-byte pair hides
+//   from the split (a trail 0x5C belongs to its character, which the host
+//   reads whole);
+// - a component ends in a dot or a space, which Windows drops, so that two
+//   names would land on one file;
+// - natively, a component has no UTF-8 form.
+std::string ExtractPath(const std::string& folder, const std::string& stored, std::string& path)
 {
+    const std::string leaves = "the name leaves the target folder";
     if (stored.empty() || IsAbsolutePath(stored))
-        return false;
-    std::string n = NormalizeSlashes(stored);
-    if (n[0] == '\\')
-        return false;
-    size_t start = 0;
-    for (;;) {
-        size_t end = n.find('\\', start);
-        std::string part = n.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (part == "..")
-            return false;
-        if (end == std::string::npos)
-            return true;
-        start = end + 1;
+        return leaves;
+    std::vector<std::string> parts = SplitComponents(stored);
+    if (parts.front().empty())
+        return leaves;
+    path = folder;
+    for (const std::string& part : parts) {
+        if (part.empty() || part == ".")
+            continue;
+        if (part.find_first_not_of(". ") == std::string::npos || part.find_first_of("/:") != std::string::npos)
+            return leaves;
+        if (part.back() == '.' || part.back() == ' ')  // never a trail byte
+            return "a part of the name ends in a dot or a space, which Windows drops";
+        std::string host;
+        if (!ToHostStrict(part, host))
+            return "the name has no UTF-8 form";
+        path += "/" + host;
     }
+    return path == folder ? leaves : std::string();
 }
 
 int List(const std::string& archive, int force, bool verifyOnly, const std::string* folder)
@@ -379,21 +518,21 @@ int List(const std::string& archive, int force, bool verifyOnly, const std::stri
             std::fprintf(stderr, "pak: %s: member does not decode\n", host.c_str());
             continue;
         }
+        std::string path, refusal;
+        if (folder || verifyOnly)
+            refusal = ExtractPath(folder ? *folder : ".", m.name, path);
+        if (!refusal.empty()) {
+            ++bad;
+            std::fprintf(stderr, "pak: %s: %s, %s\n", host.c_str(),
+                         folder ? "refused" : "extract would refuse it", refusal.c_str());
+            continue;
+        }
         if (folder) {
-            if (!SafeName(m.name)) {
-                ++bad;
-                std::fprintf(stderr, "pak: %s: refused, the name leaves the target folder\n", host.c_str());
-                continue;
+            // Every folder on the way, then the file.
+            for (size_t p = folder->size(); (p = path.find('/', p + 1)) != std::string::npos;) {
+                if (!MakeFolder(path.substr(0, p)))
+                    return Fail("cannot create folder " + path.substr(0, p) + ": " + std::strerror(errno));
             }
-            std::string rel = NormalizeSlashes(m.name);
-            std::string path = *folder;
-            size_t start = 0;
-            for (size_t p; (p = rel.find('\\', start)) != std::string::npos; start = p + 1) {
-                path += "/" + ToHost(rel.substr(start, p - start));
-                if (!MakeFolder(path))
-                    return Fail("cannot create folder " + path + ": " + std::strerror(errno));
-            }
-            path += "/" + ToHost(rel.substr(start));
             if (!WriteWhole(path, m.data))
                 return Fail("cannot write " + path + ": " + std::strerror(errno));
         } else if (!verifyOnly) {

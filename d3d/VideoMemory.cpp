@@ -2,6 +2,10 @@
 
 #include "framework/ComRef.h"
 
+// The DirectDraw interface identifiers, defined here (selectany) rather
+// than from the platform GUID library, which also defines the extension
+// library's buffer identifier.
+#include <initguid.h>
 #include <ddraw.h>
 
 IDirectDraw7* GetAttachedDirectDraw(HWND)

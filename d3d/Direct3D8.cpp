@@ -22,7 +22,6 @@ CDirect3D8::CDirect3D8(HWND hWnd) : m_hWnd(hWnd), m_D3D(nullptr), m_Device(nullp
 
 CDirect3D8::~CDirect3D8()
 {
-    // The device stays reachable while it goes: its resources look it up.
     delete m_Device;
     m_Device = nullptr;
     delete m_Caps;

@@ -54,25 +54,34 @@ CDirect3D8* CDirect3D8Manager::GetDirect3D(HWND hWnd)
 
 void CDirect3D8Manager::Finalize()
 {
-    CCriticalLock lock(m_Lock);
-    if (m_Objects.empty())
-        return;
-    // Deleted while still listed: its resources find their device through
-    // the list while the device takes them down.
-    delete m_Objects.front();
-    m_Objects.erase(m_Objects.begin());
+    CDirect3D8* object = nullptr;
+    {
+        CCriticalLock lock(m_Lock);
+        if (m_Objects.empty())
+            return;
+        object = m_Objects.front();
+        m_Objects.erase(m_Objects.begin());
+    }
+    // Deleted outside the lock: its device takes the window's resources
+    // down under the resource list's lock, and a resource walk on another
+    // thread may be waiting for this lock meanwhile.
+    delete object;
 }
 
 void CDirect3D8Manager::Finalize(HWND hWnd)
 {
-    CCriticalLock lock(m_Lock);
-    for (auto it = m_Objects.begin(); it != m_Objects.end(); ++it) {
-        if ((*it)->GetHWnd() == hWnd) {
-            delete *it;
-            m_Objects.erase(it);
-            return;
+    CDirect3D8* object = nullptr;
+    {
+        CCriticalLock lock(m_Lock);
+        for (auto it = m_Objects.begin(); it != m_Objects.end(); ++it) {
+            if ((*it)->GetHWnd() == hWnd) {
+                object = *it;
+                m_Objects.erase(it);
+                break;
+            }
         }
     }
+    delete object;
 }
 
 size_t CDirect3D8Manager::GetCount()
@@ -83,10 +92,9 @@ size_t CDirect3D8Manager::GetCount()
 
 void CDirect3D8Manager::Shutdown()
 {
-    CCriticalLock lock(m_Lock);
-    if (m_Objects.empty())
+    if (GetCount() == 0)
         return;
     DebugPrint("CDirect3D8Manager::~CDirect3D8Manager() Direct3Dが解放されずにいるものがあります");
-    while (!m_Objects.empty())
+    while (GetCount() != 0)
         Finalize();
 }

@@ -24,7 +24,8 @@ public:
     // The object of the window; a null handle means the calling thread's
     // application window. Null when there is none.
     CDirect3D8* GetDirect3D(HWND hWnd = NULL);
-    // Deletes the first registered object.
+    // Deletes the first registered object (taken off the list first, so
+    // that its resources no longer find it while it goes).
     void Finalize();
     // Deletes the object of this window, if any.
     void Finalize(HWND hWnd);

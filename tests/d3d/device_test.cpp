@@ -177,6 +177,98 @@ TEST(D3DManager, CreationFallsBackInItsOrderWithoutHardware)
     SetCurrentDirectoryA(previous);
 }
 
+TEST(D3DManager, ObjectsLeftAtTheEndAreReportedAndDeleted)
+{
+    CTempFolder folder("d3dshutdown");
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(folder.Path().c_str());
+    D3DTestApp app(64, 64, "QuillD3DShutdownTest");
+    ASSERT_TRUE(app.Start());
+    CDirect3D8Manager& manager = CDirect3D8Manager::GetInstance();
+    app.Run([&] { ASSERT_TRUE(manager.Initialize(CAppManager::GetHWnd())); });
+    TraceCapture trace;
+    app.Run([&] { manager.Shutdown(); });
+    EXPECT_EQ(0u, manager.GetCount());
+    EXPECT_EQ(nullptr, manager.GetDirect3D(app.GetHWnd()));
+    EXPECT_EQ(1u, trace.Count("CDirect3D8Manager::~CDirect3D8Manager() Direct3Dが解放されずにいるものがあります"));
+    app.Run([&] { manager.Shutdown(); });
+    EXPECT_EQ(1u, trace.Lines().size()) << "nothing left: nothing said";
+    SetCurrentDirectoryA(previous);
+}
+
+// Records the presentation parameters asked for and refuses, so that no
+// test switches the display.
+std::vector<D3DPRESENT_PARAMETERS> g_asked;
+HRESULT WINAPI RecordAndRefuse(IDirect3D8*, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS* params,
+                               IDirect3DDevice8** device)
+{
+    g_asked.push_back(*params);
+    *device = nullptr;
+    return D3DERR_NOTAVAILABLE;
+}
+
+TEST_F(D3DDeviceTest, FullScreenBackBufferFormatsByDepth)
+{
+    D3DDISPLAYMODE mode = {};
+    ASSERT_TRUE(Direct3D()->GetAdapterDisplayMode(mode));
+    struct Case {
+        int width, height, depth;
+        D3DFORMAT format;
+        UINT expectedWidth, expectedHeight;
+    } cases[] = {
+        {640, 480, 15, D3DFMT_X1R5G5B5, 640, 480}, {800, 600, 16, D3DFMT_R5G6B5, 800, 600},
+        {1024, 768, 32, D3DFMT_X8R8G8B8, 1024, 768}, {640, 480, 24, mode.Format, 640, 480},
+        {0, 0, 16, D3DFMT_R5G6B5, UINT(kWidth), UINT(kHeight)},  // the client size
+    };
+    TraceCapture trace;
+    OnWindow([&] {
+        VtableHook hook(Direct3D()->GetInterface(), kSlotD3DCreateDevice, reinterpret_cast<void*>(&RecordAndRefuse));
+        ASSERT_TRUE(hook.IsInstalled());
+        for (const Case& c : cases) {
+            g_asked.clear();
+            EXPECT_FALSE(Device()->CreateDevice(c.width, c.height, c.depth));
+            ASSERT_EQ(4u, g_asked.size()) << "four attempts";
+            for (const D3DPRESENT_PARAMETERS& pp : g_asked) {
+                EXPECT_FALSE(pp.Windowed);
+                EXPECT_EQ(c.expectedWidth, pp.BackBufferWidth) << c.depth;
+                EXPECT_EQ(c.expectedHeight, pp.BackBufferHeight) << c.depth;
+                EXPECT_EQ(c.format, pp.BackBufferFormat) << c.depth;
+                EXPECT_EQ(mode.RefreshRate, pp.FullScreen_RefreshRateInHz);
+                EXPECT_EQ(1u, pp.BackBufferCount);
+                EXPECT_EQ(D3DSWAPEFFECT_DISCARD, pp.SwapEffect);
+                EXPECT_EQ(D3DFMT_D16, pp.AutoDepthStencilFormat);
+                EXPECT_FALSE(pp.EnableAutoDepthStencil);
+            }
+            EXPECT_EQ(nullptr, Device()->GetDevice());
+            EXPECT_EQ(0, Device()->GetDepth());
+        }
+        // Windowed with an automatic depth buffer.
+        g_asked.clear();
+        Device()->SetAutoDepthStencil(true);
+        EXPECT_FALSE(Device()->CreateDevice(0, 0, 0));
+        ASSERT_FALSE(g_asked.empty());
+        EXPECT_TRUE(g_asked[0].Windowed);
+        EXPECT_EQ(0u, g_asked[0].BackBufferWidth);
+        EXPECT_EQ(mode.Format, g_asked[0].BackBufferFormat);
+        EXPECT_TRUE(g_asked[0].EnableAutoDepthStencil);
+    });
+    EXPECT_EQ(6u * 9u, trace.Lines().size()) << "per creation four refusals, four attempts, the last word";
+    EXPECT_EQ(6u, trace.Count("CD3DDevice::CreateDevice() 以降Direct3Dを使用することができません"));
+    // Back to a device, with a depth buffer this time: the defaults clear it.
+    trace.Clear();
+    OnWindow([] {
+        ASSERT_TRUE(Device()->CreateDevice(0, 0, 0));
+        IDirect3DSurface8* depth = Device()->GetRenderZBufferSurface();
+        ASSERT_NE(nullptr, depth);
+        depth->Release();
+        EXPECT_TRUE(Device()->ClearZBuffer(0.5f));
+        Device()->SetAutoDepthStencil(false);
+        ASSERT_TRUE(Device()->CreateDevice(0, 0, 0));
+    });
+    EXPECT_EQ(std::vector<std::string>(), trace.Lines());
+}
+
 TEST_F(D3DDeviceTest, CapabilityQueries)
 {
     CD3DDeviceCaps* caps = Direct3D()->GetCaps();

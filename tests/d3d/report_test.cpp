@@ -4,6 +4,7 @@
 // its identification instruction, the device's capabilities field by field.
 #include "D3DLayerTest.h"
 #include "VersionTable.h"
+#include "VtableHook.h"
 
 #include "d3d/Direct3D8Manager.h"
 
@@ -315,6 +316,54 @@ TEST(SystemReport, AReportThatCannotBeWrittenIsLeftOut)
     EXPECT_EQ(1u, CountStartingWith(lines, "error：ファイルの作成に失敗しました。<info.txt>")) << ::testing::PrintToString(lines);
     EXPECT_EQ(1u, lines.size()) << "the device is made all the same";
     EXPECT_EQ("kept", GetFile(folder / "info.txt"));
+}
+
+HRESULT WINAPI RefuseCaps(IDirect3D8*, UINT, D3DDEVTYPE, D3DCAPS8*) { return D3DERR_NOTAVAILABLE; }
+
+TEST(SystemReport, NoReportWithoutCapabilities)
+{
+    CTempFolder folder("d3dreport");
+    IDirect3D8* probe = Direct3DCreate8(D3D_SDK_VERSION);
+    ASSERT_NE(nullptr, probe);
+    std::vector<std::string> lines;
+    {
+        VtableHook hook(probe, kSlotD3DGetDeviceCaps, reinterpret_cast<void*>(&RefuseCaps));
+        ASSERT_TRUE(hook.IsInstalled());
+        lines = MakeDirect3DIn(folder.Path());
+    }
+    probe->Release();
+    EXPECT_EQ(1u, CountStartingWith(lines, "CD3DDeviceCaps::CD3DDeviceCaps() GetDeviceCaps()に失敗"
+                                           "[APIReturnValue:D3DERR_NOTAVAILABLE]"))
+        << ::testing::PrintToString(lines);
+    EXPECT_FALSE(PathExists(folder / "info.txt"));
+}
+
+HRESULT WINAPI RefuseMode(IDirect3D8*, UINT, D3DDISPLAYMODE*) { return D3DERR_INVALIDCALL; }
+
+TEST(SystemReport, AFailedDisplayModeLeavesItsLinesZero)
+{
+    CTempFolder folder("d3dreport");
+    IDirect3D8* probe = Direct3DCreate8(D3D_SDK_VERSION);
+    ASSERT_NE(nullptr, probe);
+    std::vector<std::string> trace;
+    {
+        VtableHook hook(probe, kSlotD3DGetAdapterDisplayMode, reinterpret_cast<void*>(&RefuseMode));
+        ASSERT_TRUE(hook.IsInstalled());
+        trace = MakeDirect3DIn(folder.Path());
+    }
+    probe->Release();
+    EXPECT_LE(1u, CountStartingWith(trace, "CDirect3D8::GetAdapterDisplayMode() GetAdapterDisplayMode()に失敗"
+                                           "[APIReturnValue:D3DERR_INVALIDCALL]"));
+    std::vector<std::string> lines;
+    ASSERT_TRUE(SplitLines(GetFile(folder / "info.txt"), lines));
+    size_t at = 0;
+    while (at < lines.size() && lines[at] != Label("○現在の画面構成"))
+        ++at;
+    ASSERT_LT(at + 4, lines.size());
+    EXPECT_EQ(Label("Width") + " : 0", lines[at + 1]);
+    EXPECT_EQ(Label("Height") + " : 0", lines[at + 2]);
+    EXPECT_EQ(Label("RefreshRate") + " : 0", lines[at + 3]);
+    EXPECT_EQ(Label("Format") + " : 0(Unknown)", lines[at + 4]);
 }
 
 }  // namespace

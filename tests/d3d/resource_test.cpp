@@ -9,6 +9,9 @@
 #include "d3d/D3DTexture.h"
 #include "d3d/D3DVertexBuffer.h"
 #include "d3d/D3DVertexShader.h"
+#include "d3d/Direct3D8Manager.h"
+
+#include "framework/AppManager.h"
 
 #include "surface/AutoSurface.h"
 
@@ -17,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -73,6 +77,32 @@ TEST_F(D3DResourceTest, VertexBufferLockedTwiceCallsTheDeviceOnce)
         dynamic.Unlock();
         g_lockHook = nullptr;
     });
+}
+
+HRESULT WINAPI RefuseLock(IDirect3DVertexBuffer8*, UINT, UINT, BYTE**, DWORD) { return D3DERR_INVALIDCALL; }
+
+TEST_F(D3DResourceTest, RefusedLocksAreReported)
+{
+    TraceCapture trace;
+    OnWindow([] {
+        CD3DVertexBuffer buffer;
+        ASSERT_TRUE(buffer.Create(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED));
+        {
+            VtableHook hook(buffer.GetBuffer(), kSlotVertexBufferLock, reinterpret_cast<void*>(&RefuseLock));
+            EXPECT_FALSE(buffer.Lock());
+        }
+        EXPECT_FALSE(buffer.IsLocked());
+        // A depth surface cannot be locked.
+        CD3DSurface depth;
+        ASSERT_TRUE(depth.CreateDepthStencilSurface(8, 8, D3DFMT_D16));
+        EXPECT_FALSE(depth.Lock());
+        EXPECT_EQ(0u, depth.GetPixel(1, 1));
+    });
+    const std::vector<std::string> lines = trace.Lines();
+    ASSERT_LE(2u, lines.size());
+    // The raw result as a signed number, after a full-width colon.
+    EXPECT_EQ("CD3DVertexBuffer::Lock() Lock()に失敗[APIReturnValue：-2005530516]", lines[0]);
+    EXPECT_EQ("CD3DSurface::Lock() LockRect()に失敗[APIReturnValue:D3DERR_INVALIDCALL]", lines[1]);
 }
 
 TEST_F(D3DResourceTest, VertexBufferReleaseUnbindsItFromTheStream)
@@ -453,6 +483,51 @@ TEST_F(D3DResourceTest, ResourcesMadeOrDestroyedDuringAWalk)
     });
 }
 
+// A resource that, while the list walks, lets another window's Direct3D
+// object go and then looks up its own device.
+class SlowLookup : public CD3DResource {
+public:
+    explicit SlowLookup(HANDLE walking) : m_Walking(walking) {}
+    void OnLost() override
+    {
+        SetEvent(m_Walking);
+        Sleep(300);
+        found = GetDevice();
+    }
+    void OnRestore() override {}
+    void Release() override {}
+    CD3DDevice* found = nullptr;
+
+private:
+    HANDLE m_Walking;
+};
+
+TEST_F(D3DResourceTest, AnotherWindowsDirect3DGoesWhileThisWindowRestores)
+{
+    // Window B's object is deleted on B's thread while A's resources are
+    // walked on A's: the deletion waits for the walk, the walk's device
+    // lookup must not wait for the deletion.
+    D3DTestApp other(64, 64, "QuillD3DOtherWindow");
+    ASSERT_TRUE(other.Start());
+    other.Run([] { ASSERT_TRUE(CDirect3D8Manager::GetInstance().Initialize(CAppManager::GetHWnd())); });
+    s_app->Activate();  // a reset needs the window active
+    HANDLE walking = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::unique_ptr<SlowLookup> probe;
+    OnWindow([&] { probe.reset(new SlowLookup(walking)); });
+    std::thread finalizer([&] {
+        WaitForSingleObject(walking, 30000);
+        other.Run([] { CDirect3D8Manager::GetInstance().Finalize(CAppManager::GetHWnd()); });
+    });
+    bool restored = false;
+    OnWindow([&] { restored = Device()->RestoreDevice(); });
+    finalizer.join();
+    EXPECT_TRUE(restored);
+    EXPECT_EQ(Device(), probe->found);
+    EXPECT_EQ(nullptr, CDirect3D8Manager::GetInstance().GetDirect3D(other.GetHWnd()));
+    OnWindow([&] { probe.reset(); });
+    CloseHandle(walking);
+}
+
 // --- textures -------------------------------------------------------------------
 
 TEST_F(D3DResourceTest, TextureFromABitmapInMemory)
@@ -489,6 +564,31 @@ TEST_F(D3DResourceTest, TextureFromABitmapInMemory)
     const std::vector<std::string> expected = {
         "CD3DTexture::CreateTexture() D3DXCreateTextureFromFileInMemoryEx()に失敗[APIReturnValue:D3DXERR_INVALIDDATA]"};
     EXPECT_EQ(expected, trace.Lines());
+}
+
+TEST_F(D3DResourceTest, TheDevicesEndReleasesTheWindowsResources)
+{
+    D3DTestApp app(64, 64, "QuillD3DResourceEndTest");
+    ASSERT_TRUE(app.Start());
+    std::unique_ptr<CD3DVertexBuffer> buffer;
+    std::unique_ptr<CD3DPixelShader> shader;
+    app.Run([&] {
+        ASSERT_TRUE(CDirect3D8Manager::GetInstance().Initialize(CAppManager::GetHWnd()));
+        buffer.reset(new CD3DVertexBuffer);
+        shader.reset(new CD3DPixelShader);
+        ASSERT_TRUE(buffer->Create(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED));
+        ASSERT_TRUE(shader->CreateShader(kPixelShader, sizeof kPixelShader - 1));
+        CDirect3D8Manager::GetInstance().Finalize(CAppManager::GetHWnd());
+    });
+    EXPECT_EQ(nullptr, buffer->GetBuffer());
+    EXPECT_EQ(0u, shader->GetHandle());
+    EXPECT_TRUE(CD3DResourceList::GetInstance().IsListed(buffer.get())) << "the objects remain";
+    EXPECT_FALSE(buffer->Create(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED)) << "no device any more";
+    app.Run([&] {
+        buffer.reset();
+        shader.reset();
+    });
+    EXPECT_EQ(0u, CD3DResourceList::GetInstance().GetCount(app.GetHWnd()));
 }
 
 TEST_F(D3DResourceTest, ResourcesWithoutADeviceAreInert)

@@ -72,6 +72,15 @@ HWND CD3DDevice::GetHWnd() const { return m_Owner ? m_Owner->GetHWnd() : NULL; }
 
 bool CD3DDevice::IsUsable() const { return m_Device && SUCCEEDED(m_Device->TestCooperativeLevel()); }
 
+bool CD3DDevice::HasDepthBuffer() const
+{
+    IDirect3DSurface8* depth = nullptr;
+    if (!m_Device || FAILED(m_Device->GetDepthStencilSurface(&depth)) || !depth)
+        return false;
+    depth->Release();
+    return true;
+}
+
 void CD3DDevice::ReleaseDevice()
 {
     if (m_Cache)
@@ -232,7 +241,7 @@ void CD3DDevice::SetDefaultStates()
     EnableStencil(false);
     ClearTarget(0xFF000000);
     // A device without a depth buffer refuses to clear one.
-    if (m_AutoDepthStencil || m_DefaultZBuffer)
+    if (HasDepthBuffer())
         ClearZBuffer(1.0f);
     SetVertexShader(0);
     SetVertexBuffer(nullptr, 0);

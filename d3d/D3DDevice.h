@@ -48,6 +48,8 @@ public:
     int GetDepth() const { return m_Depth; }
     // Whether the device exists and is not lost.
     bool IsUsable() const;
+    // Whether a depth-stencil surface is set.
+    bool HasDepthBuffer() const;
     // While set, every state setter calls the device even for the cached
     // value; the default states set it.
     void SetForceFlag(bool force) { m_Force = force ? 1 : 0; }

@@ -238,6 +238,7 @@ TEST_F(D3DResourceTest, SurfacePixelsInEveryFormatTheDeviceOffers)
             EXPECT_EQ(0, surface.GetPitch());
         }
     });
+    RecordProperty("refused", refused);
     EXPECT_GE(tried, 4) << "formats refused: " << refused;
 }
 

@@ -1,0 +1,36 @@
+#include "d3d/VideoMemory.h"
+
+#include "framework/ComRef.h"
+
+// The DirectDraw interface identifiers, defined here (selectany) rather
+// than from the platform GUID library, which also defines the extension
+// library's buffer identifier.
+#include <initguid.h>
+#include <ddraw.h>
+
+IDirectDraw7* GetAttachedDirectDraw(HWND)
+{
+    return nullptr;
+}
+
+bool QueryVideoMemory(HWND hWnd, DWORD& total, DWORD& free)
+{
+    total = free = 0;
+    DDSCAPS2 caps = {};
+    caps.dwCaps = DDSCAPS_VIDEOMEMORY;
+    HRESULT hr;
+    if (IDirectDraw7* attached = GetAttachedDirectDraw(hWnd)) {
+        hr = attached->GetAvailableVidMem(&caps, &total, &free);
+    } else {
+        IDirectDraw7* created = nullptr;
+        if (FAILED(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&created), IID_IDirectDraw7, nullptr)))
+            return false;
+        CComRef<IDirectDraw7> forQuery(created);
+        hr = forQuery.Get()->GetAvailableVidMem(&caps, &total, &free);
+    }
+    if (FAILED(hr)) {
+        total = free = 0;
+        return false;
+    }
+    return true;
+}

@@ -1,8 +1,7 @@
 // Runs the real installer on a medium built here, against a game registered
 // in this prefix, and reads and answers every message box it shows.
-#include "DialogReader.h"
+#include "InstallerRun.h"
 #include "common/TempFolder.h"
-#include "common/TestFiles.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <functional>
@@ -12,139 +11,7 @@
 
 namespace {
 
-const char* const kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-const DWORD kTimeout = 20000;
-
-// The CP932 bytes of the texts the user sees.
-const char* const kErrorCaption = "\x83\x47\x83\x89\x81\x5B";  // エラー
-const char* const kNotInstalled =
-    "Quillmoor\x81\x60" "Brindlewick\x81\x60\x82\xAA\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B"
-    "\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42";
-
-std::string Bytes(size_t size, int seed)
-{
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(seed * 31 + i * 13 + i / 509);
-    return bytes;
-}
-
-// Every file and folder below root: relative path -> bytes ("<dir>" for folders).
-void Snapshot(const std::string& root, const std::string& prefix, std::map<std::string, std::string>* tree)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((root + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string relative = prefix + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            (*tree)[relative] = "<dir>";
-            Snapshot(root + "\\" + name, relative + "\\", tree);
-        } else {
-            (*tree)[relative] = GetFile(root + "\\" + name);
-        }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-}
-
-std::map<std::string, std::string> Snapshot(const std::string& root)
-{
-    std::map<std::string, std::string> tree;
-    Snapshot(root, "", &tree);
-    return tree;
-}
-
-void SetString(HKEY key, const char* name, const std::string& value)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-}
-
-void Unregister()
-{
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        RegDeleteKeyA(root, (std::string(kAppPaths) + "Quillmoor.exe").c_str());
-        RegDeleteKeyA(root, (std::string(kAppPaths) + "Quillmoor\x81\x69Varnel\x81\x6A.exe").c_str());
-    }
-}
-
-void Register(const std::string& product, const std::string& program, const std::string& folder)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (kAppPaths + product + ".exe").c_str(), 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    SetString(key, nullptr, program);
-    SetString(key, "Path", folder);
-    RegCloseKey(key);
-}
-
-struct Seen {
-    std::string caption, text;
-    std::vector<std::string> buttons;
-};
-
-// One installer process with its answers.
-class CRun {
-public:
-    // answer(n, box) returns the button id to press for the n-th box.
-    std::function<int(size_t, const CDialogInfo&)> answer = [](size_t, const CDialogInfo&) { return IDOK; };
-    std::vector<Seen> seen;
-    DWORD exitCode = 0xDEAD;
-
-    bool Start(const std::string& exe)
-    {
-        STARTUPINFOA si = {sizeof si};
-        std::string command = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_Info))
-            return false;
-        CloseHandle(m_Info.hThread);
-        return true;
-    }
-    // Answers boxes until the process ends; false (and the process killed)
-    // when it does not end in time.
-    bool Finish()
-    {
-        DWORD start = GetTickCount();
-        while (WaitForSingleObject(m_Info.hProcess, 0) == WAIT_TIMEOUT) {
-            if (GetTickCount() - start > kTimeout * 2)
-                return Kill();
-            CDialogInfo box;
-            if (!dialog_reader::Find(m_Info.dwProcessId, &box)) {
-                Sleep(20);
-                continue;
-            }
-            seen.push_back(Seen{box.caption, box.text, box.buttons});
-            if (!dialog_reader::Press(box, answer(seen.size() - 1, box)) ||
-                !dialog_reader::WaitClosed(box.hWnd, kTimeout))
-                return Kill();
-        }
-        GetExitCodeProcess(m_Info.hProcess, &exitCode);
-        return true;
-    }
-    DWORD Pid() const { return m_Info.dwProcessId; }
-    ~CRun()
-    {
-        if (m_Info.hProcess) {
-            Kill();
-            CloseHandle(m_Info.hProcess);
-        }
-    }
-
-private:
-    bool Kill()
-    {
-        if (WaitForSingleObject(m_Info.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_Info.hProcess, 99);
-            WaitForSingleObject(m_Info.hProcess, 5000);
-        }
-        return false;
-    }
-    PROCESS_INFORMATION m_Info = {};
-};
+using namespace e2e;
 
 class InstallerE2E : public ::testing::Test {
 protected:
@@ -182,11 +49,6 @@ protected:
         ASSERT_EQ(1u, run.seen.size());
         EXPECT_EQ("正常終了", run.seen[0].caption);
         EXPECT_EQ("セットアップは正常に終了しました。", run.seen[0].text);
-    }
-    void ExpectNoBackups()
-    {
-        for (const auto& file : Snapshot(game))
-            EXPECT_EQ(std::string::npos, file.first.find(".quillbak")) << file.first;
     }
 
     CTempFolder rootFolder{"e2e"};
@@ -328,7 +190,10 @@ TEST_F(InstallerE2E, LockedDestinationRetryAfterReleaseSucceeds)
     EXPECT_EQ("FileCreateError", run.seen[0].caption);
     EXPECT_EQ("正常終了", run.seen[1].caption);
     EXPECT_EQ("new", GetFile(game + "\\data.bin"));
-    ExpectNoBackups();
+    EXPECT_EQ("", TreeDifference({{"Quillmoor.exe", "game program"}, {"save", "<dir>"},
+                                  {"save\\save01.dat", Bytes(3000, 9)}, {"data.bin", "new"}},
+                                 SnapshotTree(game)))
+        << "no backup, no journal";
 }
 
 TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
@@ -338,7 +203,7 @@ TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
     Source(2, "replaced.txt", "new replaced");
     Source(2, "sub\\created.txt", "created");
     Source(5, "data.bin", "new");
-    auto before = Snapshot(game);
+    auto before = SnapshotTree(game);
     HANDLE held = CreateFileA((game + "\\data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
@@ -347,9 +212,7 @@ TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
     CloseHandle(held);
     ASSERT_EQ(1u, run.seen.size()) << "a cancelled update ends silently";
     EXPECT_EQ("FileCreateError", run.seen[0].caption);
-    auto after = Snapshot(game);
-    after.erase("sub");  // a folder the job created may stay
-    EXPECT_EQ(before, after);
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game))) << "created folders go too";
 }
 
 // Cancel at a prompt for the first, a middle and the last entry of the list
@@ -368,7 +231,7 @@ TEST_P(InstallerRollback, CancelLeavesTheGameFolderAsItWas)
     Source(2, "new2\\x.txt", "new 2");
     Source(5, "c.txt", Bytes(40000, 3));
     Source(5, "zz_last.txt", "last");
-    auto before = Snapshot(game);
+    auto before = SnapshotTree(game);
     const char* held[] = {"data\\gamedata3\\a.txt", "data\\gamedata2\\b\\b.txt", "data\\gamedata5\\zz_last.txt"};
     HANDLE lock = CreateFileA((medium + "\\" + held[GetParam()]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               0, nullptr);
@@ -379,9 +242,7 @@ TEST_P(InstallerRollback, CancelLeavesTheGameFolderAsItWas)
     CloseHandle(lock);
     ASSERT_EQ(1u, run.seen.size());
     EXPECT_EQ("FileLoadError", run.seen[0].caption);
-    auto after = Snapshot(game);
-    after.erase("new2");
-    EXPECT_EQ(before, after);
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game)));
 }
 
 INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, InstallerRollback, ::testing::Values(0, 1, 2));
@@ -411,6 +272,106 @@ TEST_F(InstallerE2E, SecondInstanceEndsAtOnceWithoutAWindow)
     EXPECT_EQ("<missing>", GetFile(game + "\\held.txt"));
 }
 
+struct NoticeSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK OnNoticeCandidate(HWND hWnd, LPARAM param)
+{
+    NoticeSearch* search = reinterpret_cast<NoticeSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hWnd, &owner);
+    if (owner == search->pid && IsWindowVisible(hWnd) && dialog_reader::WindowText(hWnd) == "実行ファイル更新")
+        search->found = hWnd;
+    return search->found == nullptr;
+}
+
+// The updating notice of a process ("実行ファイル更新").
+HWND FindNotice(DWORD pid)
+{
+    NoticeSearch search = {pid, nullptr};
+    EnumWindows(OnNoticeCandidate, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// True when a is above b in the order of top-level windows.
+bool IsAbove(HWND a, HWND b)
+{
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (w == a)
+            return true;
+        if (w == b)
+            return false;
+    }
+    return false;
+}
+
+TEST_F(InstallerE2E, PromptComesInFrontOfTheNoticeWithTheKeyboard)
+{
+    Source(2, "held.txt", "h");
+    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CRun run;
+    ASSERT_TRUE(run.Start(exe));
+    CDialogInfo box;
+    ASSERT_TRUE(dialog_reader::Wait(run.Pid(), kTimeout, &box)) << "no prompt";
+    Sleep(300);  // let both windows settle
+    HWND notice = FindNotice(run.Pid());
+    ASSERT_TRUE(notice != nullptr) << "no notice";
+    EXPECT_EQ("FileLoadError", box.caption);
+    EXPECT_EQ(std::vector<std::string>({"再試行(&R)", "キャンセル"}), box.buttons);
+    bool icon = false;
+    for (HWND child = GetWindow(box.hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        icon = icon || (dialog_reader::ClassIs(child, "Static") &&
+                        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON);
+    EXPECT_TRUE(icon) << "no icon";
+    EXPECT_TRUE(IsAbove(box.hWnd, notice)) << "the notice covers the prompt";
+    EXPECT_EQ(box.hWnd, GetForegroundWindow()) << "the prompt is not in the foreground";
+    GUITHREADINFO gui = {sizeof gui};
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(box.hWnd, nullptr), &gui));
+    EXPECT_EQ(box.hWnd, gui.hwndActive);
+    EXPECT_EQ(GetDlgItem(box.hWnd, IDRETRY), gui.hwndFocus) << "Retry has not the keyboard focus";
+    EXPECT_FALSE(IsWindowEnabled(notice)) << "the notice can be clicked over the prompt";
+
+    // Enter on the keyboard reaches the prompt: Retry, now that the file is free.
+    CloseHandle(held);
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    EXPECT_EQ(2u, SendInput(2, keys, sizeof(INPUT)));
+    ASSERT_TRUE(dialog_reader::WaitClosed(box.hWnd, kTimeout));
+    ASSERT_TRUE(run.Finish());
+    ExpectSuccessOnly(run);
+    EXPECT_EQ("h", GetFile(game + "\\held.txt"));
+}
+
+TEST_F(InstallerE2E, LogOffIsRefusedWhileTheCopyRuns)
+{
+    Source(2, "held.txt", "h");
+    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CRun run;
+    ASSERT_TRUE(run.Start(exe));
+    CDialogInfo box;
+    ASSERT_TRUE(dialog_reader::Wait(run.Pid(), kTimeout, &box));
+    HWND notice = FindNotice(run.Pid());
+    ASSERT_TRUE(notice != nullptr);
+    for (LPARAM reason : {LPARAM(0), LPARAM(ENDSESSION_LOGOFF)}) {
+        DWORD_PTR answer = 1;
+        ASSERT_TRUE(SendMessageTimeoutA(notice, WM_QUERYENDSESSION, 0, reason, SMTO_NORMAL, 5000, &answer))
+            << "the notice did not answer";
+        EXPECT_EQ(0u, answer) << "the session may end during the copy (reason " << reason << ")";
+    }
+    CloseHandle(held);
+    run.answer = [](size_t, const CDialogInfo&) { return IDCANCEL; };
+    ASSERT_TRUE(run.Finish());
+    EXPECT_EQ("<missing>", GetFile(game + "\\held.txt"));
+}
+
 // Needs QUILL_SMALL_DRIVE: a drive of a few MiB (set up by small_drive.sh).
 class InstallerSmallDrive : public InstallerE2E {
 protected:
@@ -423,13 +384,13 @@ TEST_F(InstallerSmallDrive, NotEnoughRoomWritesNothing)
         GTEST_SKIP() << "no small drive (run through small_drive.sh)";
     Source(2, "a.txt", "a");
     Source(5, "b.txt", "b");
-    auto before = Snapshot(game);
+    auto before = SnapshotTree(game);
     CRun run;
     Run(run);
     ASSERT_EQ(1u, run.seen.size());
     EXPECT_EQ(kErrorCaption, run.seen[0].caption);
     EXPECT_EQ("インストール先ハードディスクの容量が不足しています。", run.seen[0].text);
-    EXPECT_EQ(before, Snapshot(game));
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game)));
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ class InstallerE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* small = std::getenv("QUILL_SMALL_DRIVE");
-        game = (small && UseSmallDrive() ? std::string(small) : root) + "\\game";
+        const char* drive = DriveVariable() ? std::getenv(DriveVariable()) : nullptr;
+        game = (drive ? std::string(drive) : root) + "\\game";
         medium = root + "\\medium";
         MakeFolders(game);
         MakeFolders(medium + "\\data");
@@ -31,7 +31,8 @@ protected:
         Register("Quillmoor", game + "\\Quillmoor.exe", game);
     }
     void TearDown() override { Unregister(); }
-    virtual bool UseSmallDrive() { return false; }
+    // The environment variable that names the drive the game is put on.
+    virtual const char* DriveVariable() { return nullptr; }
 
     void Source(int folder, const std::string& relative, const std::string& bytes)
     {
@@ -375,7 +376,7 @@ TEST_F(InstallerE2E, LogOffIsRefusedWhileTheCopyRuns)
 // Needs QUILL_SMALL_DRIVE: a drive of a few MiB (set up by small_drive.sh).
 class InstallerSmallDrive : public InstallerE2E {
 protected:
-    bool UseSmallDrive() override { return true; }
+    const char* DriveVariable() override { return "QUILL_SMALL_DRIVE"; }
 };
 
 TEST_F(InstallerSmallDrive, NotEnoughRoomWritesNothing)
@@ -390,6 +391,70 @@ TEST_F(InstallerSmallDrive, NotEnoughRoomWritesNothing)
     ASSERT_EQ(1u, run.seen.size());
     EXPECT_EQ(kErrorCaption, run.seen[0].caption);
     EXPECT_EQ("インストール先ハードディスクの容量が不足しています。", run.seen[0].text);
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game)));
+}
+
+// Needs QUILL_FILLING_DRIVE: a drive just larger than the update's byte total
+// (set up by small_drive.sh), which another program fills during the copy.
+class InstallerFillingDrive : public InstallerE2E {
+protected:
+    const char* DriveVariable() override { return "QUILL_FILLING_DRIVE"; }
+};
+
+TEST_F(InstallerFillingDrive, WriteFailurePromptThenCancelLeavesTheFolderAsItWas)
+{
+    const char* drive = std::getenv("QUILL_FILLING_DRIVE");
+    if (!drive)
+        GTEST_SKIP() << "no filling drive (run through small_drive.sh)";
+    PutFile(game + "\\a.txt", "original a");
+    Source(2, "a.txt", "new a");
+    Source(2, "sub\\new.txt", "new");
+    Source(2, "held.txt", "h");
+    Source(5, "big.bin", Bytes(8 << 20, 3));
+    auto before = SnapshotTree(game);
+    // The copy waits at a held source, after both free-space checks passed.
+    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CRun run;
+    ASSERT_TRUE(run.Start(exe));
+    CDialogInfo box;
+    ASSERT_TRUE(dialog_reader::Wait(run.Pid(), kTimeout, &box));
+    ASSERT_EQ("FileLoadError", box.caption);
+
+    // Meanwhile another program fills the drive up to the last 2 MiB.
+    std::string filler = std::string(drive) + "\\filler.bin";
+    ULARGE_INTEGER free = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA((std::string(drive) + "\\").c_str(), &free, nullptr, nullptr));
+    ASSERT_GT(free.QuadPart, 1936657940ull) << "the drive is too small for the free-space check";
+    HANDLE fill = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(fill, INVALID_HANDLE_VALUE);
+    std::vector<char> zeros(4 << 20);
+    for (uint64_t left = free.QuadPart - (2 << 20); left > 0;) {
+        DWORD chunk = DWORD(left < zeros.size() ? left : zeros.size()), put = 0;
+        if (!WriteFile(fill, zeros.data(), chunk, &put, nullptr) || put == 0)
+            break;
+        left -= put;
+    }
+    CloseHandle(fill);
+    CloseHandle(held);
+
+    run.answer = [](size_t, const CDialogInfo& box) { return box.caption == "FileLoadError" ? IDRETRY : IDCANCEL; };
+    dialog_reader::Press(box, IDRETRY);
+    dialog_reader::WaitClosed(box.hWnd, kTimeout);
+    bool finished = run.Finish();
+    DeleteFileA(filler.c_str());
+    ASSERT_TRUE(finished);
+    ASSERT_EQ(1u, run.seen.size());
+    EXPECT_EQ("WriteFileError", run.seen[0].caption);
+    char* message = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, ERROR_DISK_FULL, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<char*>(&message), 0, nullptr);
+    std::string diskFull = message ? message : "";
+    LocalFree(message);
+    // The error that made the write fail, not the success of a later call.
+    EXPECT_EQ("ファイル書き込みに失敗しました。[Error::WriteFile]\nWindowsError:" + diskFull, run.seen[0].text);
     EXPECT_EQ("", TreeDifference(before, SnapshotTree(game)));
 }
 

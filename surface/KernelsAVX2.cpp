@@ -1,6 +1,7 @@
 // AVX2 kernels (built with -mavx2; chosen only when the system saves the
 // 256-bit registers): eight 0x00RRGGBB lanes per register, sixteen pixels per
 // step.
+#include "surface/BlendVector.h"
 #include "surface/KernelPixels.h"
 #include "surface/Kernels.h"
 
@@ -168,7 +169,63 @@ template <int F> void Fill(const KernelArgs& a)
     });
 }
 
+// The blends' registers: eight 32-bit pixels or sixteen 16-bit pixels. The
+// byte unpacks and packs work per 128-bit half, which keeps pixels in place
+// as long as both are used together.
+struct Avx2 {
+    typedef __m256i R;
+    static const int kBytes = 32;
+    static const int kRoom24 = 3;  // Load24 reads 32 bytes for 24
+    static R Load(const uint8_t* p) { return Load256(p); }
+    static void Store(uint8_t* p, R v) { Store256(p, v); }
+    static R Load24(const uint8_t* p) { return Expand24(p); }
+    static void Store24(uint8_t* p, R v)
+    {
+        const R pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+        const R packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, pack),
+                                                     _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+        Store128(p, _mm256_castsi256_si128(packed));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm256_extracti128_si256(packed, 1));
+    }
+    static R LoadAlpha32(const uint8_t* a)
+    {
+        const R spread = _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12,  //
+                                          0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+        return _mm256_shuffle_epi8(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
+                                   spread);
+    }
+    static R LoadAlpha16(const uint8_t* a) { return _mm256_cvtepu8_epi16(Load128(a)); }
+    static R Zero() { return _mm256_setzero_si256(); }
+    static R Set16(uint16_t v) { return _mm256_set1_epi16(short(v)); }
+    static R Set32(uint32_t v) { return _mm256_set1_epi32(int(v)); }
+    static R And(R a, R b) { return _mm256_and_si256(a, b); }
+    static R Or(R a, R b) { return _mm256_or_si256(a, b); }
+    static R Select(R m, R a, R b) { return _mm256_blendv_epi8(b, a, m); }
+    static R Add16(R a, R b) { return _mm256_add_epi16(a, b); }
+    static R Sub16(R a, R b) { return _mm256_sub_epi16(a, b); }
+    static R MulLo16(R a, R b) { return _mm256_mullo_epi16(a, b); }
+    static R MulHi16(R a, R b) { return _mm256_mulhi_epi16(a, b); }
+    static R Srl16(R a, int n) { return _mm256_srli_epi16(a, n); }
+    static R Sll16(R a, int n) { return _mm256_slli_epi16(a, n); }
+    static R CmpEq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
+    static R CmpEq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
+    static R SubSatU8(R a, R b) { return _mm256_subs_epu8(a, b); }
+    static R SubSatU16(R a, R b) { return _mm256_subs_epu16(a, b); }
+    static R UnpackLo8(R a) { return _mm256_unpacklo_epi8(a, Zero()); }
+    static R UnpackHi8(R a) { return _mm256_unpackhi_epi8(a, Zero()); }
+    static R Pack16(R lo, R hi) { return _mm256_packus_epi16(lo, hi); }
+    // (x x 0x8081) >> 23 is x / 255 for x up to 65535.
+    static R Div255(R x) { return _mm256_srli_epi16(_mm256_mulhi_epu16(x, Set16(0x8081)), 7); }
+    static bool AllZero(R v) { return _mm256_testz_si256(v, v) != 0; }
+    static bool AllOnes(R v) { return _mm256_testc_si256(v, _mm256_set1_epi32(-1)) != 0; }
+    static void Done() {}
+};
+
+QUILL_VECTOR_BLEND_WRAPPERS(Avx2)
+
 const KernelEntry kEntries[] = {
+    QUILL_VECTOR_BLEND_ENTRIES(kCpuAVX2),
     {KernelKey(kOpCopyBytes), kCpuAVX2, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuAVX2, Convert),
     QUILL_FILL_ENTRIES(kCpuAVX2, Fill),

@@ -1,5 +1,6 @@
 // SSE2 kernels (built with -msse2): four 0x00RRGGBB lanes per register, eight
 // pixels per step.
+#include "surface/BlendVector.h"
 #include "surface/KernelPixels.h"
 #include "surface/Kernels.h"
 
@@ -158,7 +159,60 @@ template <int F> void Fill(const KernelArgs& a)
     });
 }
 
+// The blends' registers: four 32-bit pixels or eight 16-bit pixels.
+struct Sse2 {
+    typedef __m128i R;
+    static const int kBytes = 16;
+    static const int kRoom24 = 2;  // Load24 reads 16 bytes for 12
+    static R Load(const uint8_t* p) { return Load128(p); }
+    static void Store(uint8_t* p, R v) { Store128(p, v); }
+    static R Load24(const uint8_t* p) { return Expand24(Load128(p)); }
+    static void Store24(uint8_t* p, R v)
+    {
+        const R packed = Pack24(v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
+        StoreU32(p + 8, uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
+    }
+    static R LoadAlpha32(const uint8_t* a)
+    {
+        const R x = _mm_cvtsi32_si128(int(LoadU32(a)));
+        const R pairs = _mm_unpacklo_epi8(x, x);
+        return _mm_unpacklo_epi16(pairs, pairs);
+    }
+    static R LoadAlpha16(const uint8_t* a)
+    {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)), Zero());
+    }
+    static R Zero() { return _mm_setzero_si128(); }
+    static R Set16(uint16_t v) { return _mm_set1_epi16(short(v)); }
+    static R Set32(uint32_t v) { return _mm_set1_epi32(int(v)); }
+    static R And(R a, R b) { return _mm_and_si128(a, b); }
+    static R Or(R a, R b) { return _mm_or_si128(a, b); }
+    static R Select(R m, R a, R b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
+    static R Add16(R a, R b) { return _mm_add_epi16(a, b); }
+    static R Sub16(R a, R b) { return _mm_sub_epi16(a, b); }
+    static R MulLo16(R a, R b) { return _mm_mullo_epi16(a, b); }
+    static R MulHi16(R a, R b) { return _mm_mulhi_epi16(a, b); }
+    static R Srl16(R a, int n) { return _mm_srli_epi16(a, n); }
+    static R Sll16(R a, int n) { return _mm_slli_epi16(a, n); }
+    static R CmpEq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
+    static R CmpEq32(R a, R b) { return _mm_cmpeq_epi32(a, b); }
+    static R SubSatU8(R a, R b) { return _mm_subs_epu8(a, b); }
+    static R SubSatU16(R a, R b) { return _mm_subs_epu16(a, b); }
+    static R UnpackLo8(R a) { return _mm_unpacklo_epi8(a, Zero()); }
+    static R UnpackHi8(R a) { return _mm_unpackhi_epi8(a, Zero()); }
+    static R Pack16(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
+    // (x x 0x8081) >> 23 is x / 255 for x up to 65535.
+    static R Div255(R x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, Set16(0x8081)), 7); }
+    static bool AllZero(R v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, Zero())) == 0xFFFF; }
+    static bool AllOnes(R v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi32(-1))) == 0xFFFF; }
+    static void Done() {}
+};
+
+QUILL_VECTOR_BLEND_WRAPPERS(Sse2)
+
 const KernelEntry kEntries[] = {
+    QUILL_VECTOR_BLEND_ENTRIES(kCpuSSE2),
     {KernelKey(kOpCopyBytes), kCpuSSE2, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuSSE2, Convert),
     QUILL_FILL_ENTRIES(kCpuSSE2, Fill),

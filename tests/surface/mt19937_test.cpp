@@ -1,0 +1,31 @@
+// The generator against outputs computed independently, from the published
+// algorithm, by mt19937_reference.py when the tests are built.
+#include "surface/MersenneTwister.h"
+
+#include <gtest/gtest.h>
+
+#include "mt19937_reference.h"
+
+namespace {
+
+TEST(MersenneTwister, MatchesThePublishedAlgorithm)
+{
+    for (size_t s = 0; s < sizeof kReferenceSeeds / sizeof kReferenceSeeds[0]; ++s) {
+        CMersenneTwister random(kReferenceSeeds[s]);
+        for (int i = 0; i < kReferenceCount; ++i)
+            ASSERT_EQ(kReferenceOutputs[s][i], random.Next()) << "seed " << kReferenceSeeds[s] << ", output " << i;
+    }
+}
+
+TEST(MersenneTwister, UnseededStartsFrom4357)
+{
+    ASSERT_EQ(4357u, kReferenceSeeds[0]);
+    CMersenneTwister random;
+    for (int i = 0; i < kReferenceCount; ++i)
+        ASSERT_EQ(kReferenceOutputs[0][i], random.Next()) << "output " << i;
+    // Seeding again starts over.
+    random.Seed(4357);
+    EXPECT_EQ(kReferenceOutputs[0][0], random.Next());
+}
+
+}  // namespace

@@ -127,6 +127,14 @@ public:
             key = KernelKey(kOpAlphaBlend, m_Dst.format, m_Src.format);
         } else {
             key = KernelKey(o == 255 ? kOpConvert : kOpBlend, m_Dst.format, m_Src.format);
+            // Whole rows of surfaces without row padding: one block.
+            const ptrdiff_t rowBytes = ptrdiff_t(a.width) * m_DstBpp;
+            if (o == 255 && SameFormat() && a.width == m_Dst.width && a.width == m_Src.width &&
+                m_Dst.pitch == rowBytes && m_Src.pitch == rowBytes) {
+                key = KernelKey(kOpCopyBytes);
+                a.width = int32_t(rowBytes * a.height);
+                a.height = 1;
+            }
         }
         RunKernel(key, a);
     }

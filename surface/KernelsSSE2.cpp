@@ -201,9 +201,10 @@ struct Sse2 {
     static R SubSatU16(R a, R b) { return _mm_subs_epu16(a, b); }
     static R UnpackLo8(R a) { return _mm_unpacklo_epi8(a, Zero()); }
     static R UnpackHi8(R a) { return _mm_unpackhi_epi8(a, Zero()); }
+    static R UnpackLo8x2(R a) { return _mm_unpacklo_epi8(a, a); }
+    static R UnpackHi8x2(R a) { return _mm_unpackhi_epi8(a, a); }
+    static R MulHiU16(R a, R b) { return _mm_mulhi_epu16(a, b); }
     static R Pack16(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
-    // (x x 0x8081) >> 23 is x / 255 for x up to 65535.
-    static R Div255(R x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, Set16(0x8081)), 7); }
     static bool AllZero(R v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, Zero())) == 0xFFFF; }
     static bool AllOnes(R v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi32(-1))) == 0xFFFF; }
     static void Done() {}
@@ -211,8 +212,40 @@ struct Sse2 {
 
 QUILL_VECTOR_BLEND_WRAPPERS(Sse2)
 
+// p + ((q - p) x f >> 16) in 16-bit lanes, f of 0..65535 (see LerpRows).
+inline __m128i LerpLanes(__m128i p, __m128i q, __m128i f)
+{
+    const __m128i diff = _mm_sub_epi16(q, p);
+    return _mm_add_epi16(p, _mm_add_epi16(_mm_mulhi_epi16(diff, f), _mm_and_si128(diff, _mm_srai_epi16(f, 15))));
+}
+
+// Horizontal interpolation of 32-bit pixels, four per step: each pixel's two
+// source pixels come with one 8-byte load.
+void LerpRow32(const KernelArgs& a)
+{
+    const uint32_t step = uint32_t(a.step);
+    uint32_t pos = uint32_t(a.position);
+    int k = 0;
+    for (; k + 4 <= a.width; k += 4, pos += 4 * step) {
+        const uint32_t p0 = pos, p1 = pos + step, p2 = pos + 2 * step, p3 = pos + 3 * step;
+        if (int32_t(p3 >> 16) >= a.last)
+            break;  // the next column of the last pixels may be the edge
+        auto pair = [&](uint32_t p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a.src + 4 * (p >> 16))); };
+        const __m128i x01 = _mm_unpacklo_epi32(pair(p0), pair(p1)), x23 = _mm_unpacklo_epi32(pair(p2), pair(p3));
+        // Fractions: f0 f0 f1 f1 f2 f2 f3 f3, then four lanes per pixel.
+        __m128i f = _mm_set_epi32(int(p3 & 0xFFFF), int(p2 & 0xFFFF), int(p1 & 0xFFFF), int(p0 & 0xFFFF));
+        f = _mm_shufflehi_epi16(_mm_shufflelo_epi16(f, 0xA0), 0xA0);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i r01 = LerpLanes(_mm_unpacklo_epi8(x01, zero), _mm_unpackhi_epi8(x01, zero), _mm_unpacklo_epi32(f, f));
+        const __m128i r23 = LerpLanes(_mm_unpacklo_epi8(x23, zero), _mm_unpackhi_epi8(x23, zero), _mm_unpackhi_epi32(f, f));
+        Store128(a.dst + 4 * k, _mm_packus_epi16(r01, r23));
+    }
+    LerpRowSpan<kFormat32>(a, k, a.width);
+}
+
 const KernelEntry kEntries[] = {
     QUILL_VECTOR_BLEND_ENTRIES(kCpuSSE2),
+    {KernelKey(kOpLerpRow, 32), kCpuSSE2, LerpRow32, "LerpRow32"},
     {KernelKey(kOpCopyBytes), kCpuSSE2, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuSSE2, Convert),
     QUILL_FILL_ENTRIES(kCpuSSE2, Fill),

@@ -25,7 +25,7 @@ inline __m64 Expand24(__m64 v)
 }
 
 // The blends' registers: two 32-bit pixels or four 16-bit pixels. With kSse
-// the integer instructions SSE added to them divide by 255 in one multiply
+// the integer instructions SSE added to them multiply unsigned words
 // and test blocks through their byte masks.
 template <bool kSse> struct MmxRegisters {
     typedef __m64 R;
@@ -66,16 +66,18 @@ template <bool kSse> struct MmxRegisters {
     static R SubSatU16(R a, R b) { return _mm_subs_pu16(a, b); }
     static R UnpackLo8(R a) { return _mm_unpacklo_pi8(a, Zero()); }
     static R UnpackHi8(R a) { return _mm_unpackhi_pi8(a, Zero()); }
+    static R UnpackLo8x2(R a) { return _mm_unpacklo_pi8(a, a); }
+    static R UnpackHi8x2(R a) { return _mm_unpackhi_pi8(a, a); }
     static R Pack16(R lo, R hi) { return _mm_packs_pu16(lo, hi); }
-    // (x + 1 + (x >> 8)) >> 8 is x / 255 for x up to 65535.
-    // and so is (x x 0x8081) >> 23.
-    static R Div255(R x)
+    static R MulHiU16(R a, R b)
     {
 #ifdef __SSE__
         if (kSse)
-            return _mm_srli_pi16(_mm_mulhi_pu16(x, Set16(0x8081)), 7);
+            return _mm_mulhi_pu16(a, b);
 #endif
-        return Srl16(Add16(Add16(x, Set16(1)), Srl16(x, 8)), 8);
+        // The signed product, corrected for operands of 32768 and above.
+        const R fixA = _mm_and_si64(_mm_srai_pi16(a, 15), b), fixB = _mm_and_si64(_mm_srai_pi16(b, 15), a);
+        return Add16(Add16(_mm_mulhi_pi16(a, b), fixA), fixB);
     }
     static bool AllZero(R v)
     {

@@ -19,13 +19,14 @@ struct TestSurface {
     Bytes pixels, alpha;
     BlitSurface view;
 
-    TestSurface(int width, int height, int format, int kind = 0, bool withAlpha = false, uint32_t seed = 1)
+    TestSurface(int width, int height, int format, int kind = 0, bool withAlpha = false, uint32_t seed = 1,
+                int padding = 3)
     {
         std::mt19937 rng(seed);
         view.width = width;
         view.height = height;
         view.format = format;
-        view.pitch = width * BytesPerPixel(format) + 3;
+        view.pitch = width * BytesPerPixel(format) + padding;
         view.kind = kind;
         pixels.resize(size_t(view.pitch) * height);
         for (uint8_t& b : pixels)

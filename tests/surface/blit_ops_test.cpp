@@ -193,6 +193,22 @@ TEST_F(BlitOps, Op0SameAtEveryLevel)
     table.SetLevel(before);
 }
 
+// Whole rows of surfaces without padding are copied as one block; with
+// padding, or part of a row, row by row, the padding left alone.
+TEST_F(BlitOps, WholeRowsCopy)
+{
+    for (int f : kFormats)
+        for (int padding : {0, 3}) {
+            const int width = f == 24 ? 12 : 10;  // rows of a multiple of 4 bytes
+            TestSurface dst(width, 7, f, 0, false, 1, padding), src(width, 7, f, 0, false, 2, padding);
+            TestSurface expected = dst;
+            RefOp0(expected, src, Request(0, 0, 0, src, dst));
+            PixelRect touched;
+            ASSERT_TRUE(BltPixels(dst.view, src.view, Request(0, 0, 0, src, dst), touched));
+            EXPECT_EQ("", Diff(expected, dst)) << f << ", padding " << padding;
+        }
+}
+
 // A surface drawn onto itself reads the source as it was before the draw.
 TEST_F(BlitOps, OntoItselfReadsTheOldPixels)
 {

@@ -45,6 +45,15 @@ struct TestSurface {
         view.bits = pixels.data();
         view.alpha = alpha.empty() ? nullptr : alpha.data();
     }
+    TestSurface& operator=(const TestSurface& o)
+    {
+        pixels = o.pixels;
+        alpha = o.alpha;
+        view = o.view;
+        view.bits = pixels.data();
+        view.alpha = alpha.empty() ? nullptr : alpha.data();
+        return *this;
+    }
 
     int Bpp() const { return BytesPerPixel(view.format); }
     uint32_t Get(int x, int y) const

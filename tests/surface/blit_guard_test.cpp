@@ -116,7 +116,7 @@ struct GuardedSurface {
 // the source only inside its rectangle.
 TEST_F(BlitGuard, BlitsStayInTheirRectangles)
 {
-    const PixelRect clip = {5, 4, 55, 46}, srcRect = {3, 2, 37, 28};
+    const PixelRect clip = {5, 4, 55, 46};
     const struct {
         int op, param2;
     } ops[] = {{0, 0},  {1, 0},   {2, 0},   {2, 100}, {3, 256}, {2, 700}, {4, 600}, {5, 500}, {6, 500},
@@ -134,9 +134,14 @@ TEST_F(BlitGuard, BlitsStayInTheirRectangles)
     for (bool endAtGuard : {true, false})
         for (const auto& f : formats)
             for (int kind = 0; kind < 3; ++kind)
-                for (int dstKind : {0, 2}) {
+                for (int dstKind : {0, 2})
+                    for (bool beyond : {false, true}) {
+                    // Past the source surface on every side, the source
+                    // rectangle can be read only where the surface is.
+                    const PixelRect srcRect = beyond ? PixelRect{-6, -5, 47, 36} : PixelRect{3, 2, 37, 28};
+                    const PixelRect readable = beyond ? PixelRect{0, 0, 40, 30} : srcRect;
                     GuardedSurface dst(60, 50, f.dst, dstKind, clip, endAtGuard, 1);
-                    GuardedSurface src(40, 30, f.src, kind, srcRect, !endAtGuard, 2);
+                    GuardedSurface src(40, 30, f.src, kind, readable, !endAtGuard, 2);
                     for (const auto& o : ops)
                         for (int at = 0; at < 4; ++at) {
                             const int opacity = at & 1 ? 100 : 255;

@@ -793,6 +793,108 @@ TEST_F(BlitOps, StretchEndsMeetAndSmallRectanglesDrawNothing)
     EXPECT_EQ("", Diff(before, dst));
 }
 
+// ---- Every level, far-out requests -------------------------------------------------
+
+// Every operation draws the same bytes at every processor level, with the
+// point partly outside and a clip rectangle cutting the drawing.
+TEST_F(BlitOps, EveryOperationSameAtEveryLevel)
+{
+    CKernelTable& table = CKernelTable::GetInstance();
+    const CpuLevel before = table.GetLevel();
+    Bytes mask(48 * 40);
+    for (size_t i = 0; i < mask.size(); ++i)
+        mask[i] = uint8_t(i * 7 + i / 48 * 13);
+    RuleMask rule;
+    rule.bits = mask.data(), rule.width = 48, rule.height = 40, rule.pitch = 48, rule.softness = 30;
+    const int params[15] = {0, 0, 200, 350, 600, 500, 500, 600, 600, 600, 3, 5, 6, 6, 6};
+    for (int f : kFormats)
+        for (int kind = 0; kind < 3; ++kind)
+            for (int dstKind : {0, 2})
+                for (int op = 0; op <= 16; ++op) {  // 15 and 16: the stretches
+                    TestSurface dst(48, 40, f, dstKind, false, 3), src(37, 29, f, kind, false, 4);
+                    src.view.colorKey = RefToRgb(f, src.Get(6, 6));
+                    BlitRequest r = Request(op, -3, 2, src, dst, 180, op < 15 ? params[op] : 0);
+                    r.clip = R(1, 0, 45, 36);
+                    r.rule = &rule;
+                    r.seed = 77;
+                    StretchRequest sr;
+                    sr.op = op - 15, sr.dst = R(-4, 3, 60, 37), sr.src = R(1, 1, 36, 29), sr.clip = r.clip;
+                    sr.param1 = 180;
+                    TestSurface expected = dst;
+                    PixelRect touched;
+                    table.SetLevel(kCpuPortable);
+                    if (op < 15)
+                        BltPixels(expected.view, src.view, r, touched);
+                    else
+                        StretchBltPixels(expected.view, src.view, sr, touched);
+                    for (int level = kCpuMMX; level <= table.GetMaxLevel(); ++level) {
+                        table.SetLevel(level);
+                        TestSurface got = dst;
+                        if (op < 15)
+                            BltPixels(got.view, src.view, r, touched);
+                        else
+                            StretchBltPixels(got.view, src.view, sr, touched);
+                        ASSERT_EQ("", Diff(expected, got)) << "op " << op << ", format " << f << ", kind " << kind
+                                                           << ", destination kind " << dstKind << " at "
+                                                           << CpuLevelName(level);
+                    }
+                }
+    table.SetLevel(before);
+}
+
+// Points, rectangles and amounts at the ends of their range neither wrap
+// around nor take long: they draw what lies inside, or nothing.
+TEST_F(BlitOps, FarOutRequestsDoNotWrap)
+{
+    const int32_t big = INT32_MAX, small = INT32_MIN;
+    TestSurface dst(30, 20, 32), src(16, 12, 32, 0, false, 5);
+    const TestSurface before = dst;
+    PixelRect touched;
+    for (int op = 0; op <= 14; ++op)
+        for (int32_t amount : {big, small, 1 << 20, 46341}) {
+            BlitRequest r = Request(op, big - 5, small + 5, src, dst, big, amount);
+            EXPECT_FALSE(BltPixels(dst.view, src.view, r, touched)) << "op " << op << " far out";
+            r = Request(op, 2, 3, src, dst, small, amount);
+            r.src = R(small, small, big, big);
+            r.clip = R(small, small, big, big);
+            BltPixels(dst.view, src.view, r, touched);  // the source as far as it goes, opacity 0
+        }
+    EXPECT_EQ("", Diff(before, dst)) << "opacity 0 and far-out points change nothing";
+    // A rotation of a rectangle far larger than the source: the source's
+    // pixels where they land, nothing else.
+    TestSurface turned = before;
+    BlitRequest r = Request(2, -1000000, -1000000, src, dst, 255, 512);
+    r.src = R(-1000000, -1000000, 1000016, 1000012);
+    ASSERT_TRUE(BltPixels(turned.view, src.view, r, touched));
+    // Centres at (8, 6) in both: destination (i, v) reads (16 - i, 12 - v).
+    EXPECT_EQ(src.Get(15, 11), turned.Get(1, 1)) << "half a turn about the centre";
+    EXPECT_EQ(src.Get(0, 0), turned.Get(16, 12));
+    EXPECT_EQ(before.Get(0, 0), turned.Get(0, 0)) << "(16, 12) is outside the source";
+    EXPECT_EQ(before.Get(29, 19), turned.Get(29, 19));
+    // A huge mosaic cell and blur: one cell, and an average too thin to show.
+    TestSurface m = before;
+    ASSERT_TRUE(BltPixels(m.view, src.view, Request(11, 4, 4, src, dst, 255, big), touched));
+    EXPECT_EQ(src.Get(0, 0), m.Get(10, 10)) << "one cell, the first pixel";
+    m = before;
+    EXPECT_FALSE(BltPixels(m.view, src.view, Request(10, 4, 4, src, dst, 255, big), touched));
+    EXPECT_EQ("", Diff(before, m));
+    // Stretches from and to enormous rectangles: onto the destination, the
+    // step truncates to 0 and the source's first pixel fills it; from the
+    // source, every destination column reads past the 16 that exist
+    // (nothing to draw).
+    for (int op : {0, 1}) {
+        StretchRequest sr;
+        sr.op = op, sr.dst = R(small, small, big, big), sr.src = R(0, 0, 16, 12), sr.clip = R(0, 0, 30, 20);
+        TestSurface t = before;
+        EXPECT_TRUE(StretchBltPixels(t.view, src.view, sr, touched));
+        EXPECT_EQ(src.Get(0, 0), t.Get(29, 19));
+        sr.dst = R(0, 0, 30, 20), sr.src = R(small, small, big, big);
+        t = before;
+        EXPECT_FALSE(StretchBltPixels(t.view, src.view, sr, touched));
+        EXPECT_EQ("", Diff(before, t));
+    }
+}
+
 // ---- Generator --------------------------------------------------------------------
 
 TEST(MersenneTwister, RandomIsTheOutputModuloN)

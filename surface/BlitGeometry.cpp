@@ -22,7 +22,7 @@ PixelRect IntersectRect(const PixelRect& a, const PixelRect& b)
     return IsEmptyRect(r) ? kEmpty : r;
 }
 
-bool ClipBlt(int32_t dstWidth, int32_t dstHeight, int32_t srcWidth, int32_t srcHeight, int32_t x, int32_t y,
+bool ClipBlt(int32_t dstWidth, int32_t dstHeight, int32_t srcWidth, int32_t srcHeight, int64_t x, int64_t y,
              const PixelRect& srcRect, const PixelRect& clip, PixelRect& dstOut, PixelRect& srcOut)
 {
     // In 64 bits: a point far out plus a width must not wrap.

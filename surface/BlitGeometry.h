@@ -6,12 +6,13 @@
 #include <cstdint>
 
 // The clipping every same-size operation starts with. The destination
-// rectangle is (x, y) with the source rectangle's size; it is cut by the clip
+// rectangle is (x, y) with the source rectangle's size (the point in 64
+// bits, so that callers may offset it without wrapping); it is cut by the clip
 // rectangle, the source rectangle by the source surface, then the destination
 // rectangle by the destination surface, every cut moving the matching edges
 // of the other rectangle by the same amount. False, with both rectangles all
 // zero, when nothing is left.
-bool ClipBlt(int32_t dstWidth, int32_t dstHeight, int32_t srcWidth, int32_t srcHeight, int32_t x, int32_t y,
+bool ClipBlt(int32_t dstWidth, int32_t dstHeight, int32_t srcWidth, int32_t srcHeight, int64_t x, int64_t y,
              const PixelRect& srcRect, const PixelRect& clip, PixelRect& dstOut, PixelRect& srcOut);
 
 // Sine and cosine of a rotation angle (0..1023 for one turn, clamped) from

@@ -278,7 +278,7 @@ bool RuleWipe(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRec
     Bytes coverage(static_cast<size_t>(width));
     for (int32_t y = d.top; y < d.bottom; ++y) {
         const int32_t sy = c.s.top + (y - c.d.top);
-        const uint8_t* mask = rule->bits + ptrdiff_t(y - r.y) * rule->pitch + (d.left - r.x);
+        const uint8_t* mask = rule->bits + (int64_t(y) - r.y) * rule->pitch + (int64_t(d.left) - r.x);
         const uint8_t* pixels = b.SrcAt(sx, sy);
         const uint8_t* alpha = b.SrcAlphaAt(sx, sy);
         for (int32_t i = 0; i < width; ++i)
@@ -302,13 +302,13 @@ bool Blinds(const Blitter& b, const BlitRequest& r, const Clipped& c, bool verti
         for (int64_t band = std::max<int64_t>(0, reach0 / 32 * 32); band < extent && band < reach1; band += 32) {
             const int32_t n = int32_t(std::min<int64_t>(lines, extent - band));
             PixelRect sub = r.src;
-            int32_t x = r.x, y = r.y;
+            int64_t x = r.x, y = r.y;
             if (vertical) {
                 sub.left = int32_t(r.src.left + band), sub.right = sub.left + n;
-                x = int32_t(r.x + band);
+                x = r.x + band;
             } else {
                 sub.top = int32_t(r.src.top + band), sub.bottom = sub.top + n;
-                y = int32_t(r.y + band);
+                y = r.y + band;
             }
             PixelRect d, s;
             if (ClipBlt(b.Dst().width, b.Dst().height, b.Src().width, b.Src().height, x, y, sub, r.clip, d, s))
@@ -412,7 +412,7 @@ bool BoxBlur(const Blitter& b, const BlitRequest& r, int64_t n, PixelRect& touch
     int64_t lo = valid.top, hi = valid.top;  // rows [lo, hi) are in the columns
     for (int32_t y = area.top; y < area.bottom; ++y) {
         // Source rows under the offsets j = j0..j1 of this destination row.
-        const int64_t base = int64_t(r.src.top) + (y - r.y);
+        const int64_t base = int64_t(r.src.top) + (int64_t(y) - r.y);
         const int64_t want0 = std::max<int64_t>(base - i1, valid.top);
         const int64_t want1 = std::min<int64_t>(base - i0 + 1, valid.bottom);
         // The window only moves down; a jump past its end starts it afresh.
@@ -428,7 +428,7 @@ bool BoxBlur(const Blitter& b, const BlitRequest& r, int64_t n, PixelRect& touch
             for (int k = 0; k < 4; ++k)
                 prefix[size_t(i + 1) * 4 + k] = prefix[size_t(i) * 4 + k] + columns[size_t(i) * 4 + k];
         for (int32_t i = 0; i < width; ++i) {
-            const int64_t sbase = int64_t(r.src.left) + (area.left + i - r.x);
+            const int64_t sbase = int64_t(r.src.left) + (int64_t(area.left) + i - r.x);
             const int64_t c0 = std::max<int64_t>(sbase - i1, valid.left) - valid.left;
             const int64_t c1 = std::min<int64_t>(sbase - i0 + 1, valid.right) - valid.left;
             coverage[i] = 0;
@@ -460,14 +460,14 @@ bool Blur(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect& t
         return true;
     }
     const int64_t each = n < 46341 ? o / (n * n) : 0;
-    if (each == 0 && o > 0)
-        return BoxBlur(b, r, n, touched);
+    if (each == 0)
+        return o > 0 && BoxBlur(b, r, n, touched);
     PixelRect all = kNoRect;
     for (int64_t j = -(n / 2); j <= n - 1 - n / 2; ++j)
         for (int64_t i = -(n / 2); i <= n - 1 - n / 2; ++i) {
             PixelRect d, s;
-            if (ClipBlt(b.Dst().width, b.Dst().height, b.Src().width, b.Src().height, int32_t(r.x + i),
-                        int32_t(r.y + j), r.src, r.clip, d, s)) {
+            if (ClipBlt(b.Dst().width, b.Dst().height, b.Src().width, b.Src().height, r.x + i, r.y + j, r.src,
+                        r.clip, d, s)) {
                 b.Rect(d, s.left, s.top, int32_t(each));
                 all = UnionRect(all, d);
             }
@@ -614,7 +614,9 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
 }
 
 // A copy of the source when its pixels are the destination's (a surface drawn
-// onto itself), so that no pixel is read after it was drawn.
+// onto itself), so that no pixel is read after it was drawn: the readable
+// rectangle's pixels (and alpha) at their places in a buffer of the
+// surface's layout.
 struct SourceCopy {
     Bytes pixels, alpha;
     BlitSurface view;
@@ -629,16 +631,25 @@ bool Overlaps(const BlitSurface& a, const BlitSurface& b)
     return a0 < b1 && b0 < a1;
 }
 
-const BlitSurface& Snapshot(const BlitSurface& src, const BlitSurface& dst, SourceCopy& copy)
+const BlitSurface& Snapshot(const BlitSurface& src, const BlitSurface& dst, const PixelRect& readable,
+                            SourceCopy& copy)
 {
     if (!Overlaps(src, dst) && !(src.alpha && dst.alpha && src.alpha == dst.alpha))
         return src;
+    const PixelRect r = IntersectRect(readable, SurfaceRect(src));
+    const int bpp = BytesPerPixel(src.format);
     copy.view = src;
-    copy.pixels.assign(src.bits, src.bits + ptrdiff_t(src.pitch) * src.height);
+    copy.pixels.assign(size_t(src.pitch) * size_t(src.height), 0);
     copy.view.bits = copy.pixels.data();
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        std::memcpy(&copy.pixels[size_t(y) * src.pitch + size_t(r.left) * bpp],
+                    src.bits + ptrdiff_t(y) * src.pitch + ptrdiff_t(r.left) * bpp, size_t(r.right - r.left) * bpp);
     if (src.alpha) {
-        copy.alpha.assign(src.alpha, src.alpha + ptrdiff_t(src.alphaPitch) * src.height);
+        copy.alpha.assign(size_t(src.alphaPitch) * size_t(src.height), 0);
         copy.view.alpha = copy.alpha.data();
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            std::memcpy(&copy.alpha[size_t(y) * src.alphaPitch + r.left],
+                        src.alpha + ptrdiff_t(y) * src.alphaPitch + r.left, size_t(r.right - r.left));
     }
     return copy.view;
 }
@@ -676,7 +687,7 @@ bool BltPixels(const BlitSurface& dst, const BlitSurface& srcIn, const BlitReque
         return false;
     BuildBlendTables();
     SourceCopy copy;
-    const Blitter b(dst, Snapshot(srcIn, dst, copy));
+    const Blitter b(dst, Snapshot(srcIn, dst, r.src, copy));
 
     switch (r.op) {
     case 0:
@@ -713,7 +724,7 @@ bool StretchBltPixels(const BlitSurface& dst, const BlitSurface& srcIn, const St
         return false;
     BuildBlendTables();
     SourceCopy copy;
-    const Blitter b(dst, Snapshot(srcIn, dst, copy));
+    const Blitter b(dst, Snapshot(srcIn, dst, r.src, copy));
     const BlitSurface& src = b.Src();
     const int o = ClampOpacity(r.param1);
 

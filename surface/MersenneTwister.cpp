@@ -16,7 +16,9 @@ inline uint32_t Twist(uint32_t upper, uint32_t lower, uint32_t far)
 
 void CMersenneTwister::Seed(uint32_t seed)
 {
-    m_State[0] = seed;
+    // Seeded with 0 every word of the state would be 0 and every output 0
+    // (timeGetTime gives 0 once every 49.7 days): the default seed instead.
+    m_State[0] = seed != 0 ? seed : 4357;
     for (int i = 1; i < kSize; ++i)
         m_State[i] = 69069u * m_State[i - 1];
     m_Index = kSize;

@@ -1,7 +1,8 @@
 #pragma once
 // The MT19937 generator as first published (1998), with its seeding by the
 // multiplicative congruential generator x' = 69069 x: mt[0] = seed,
-// mt[i] = 69069 x mt[i - 1] (mod 2^32). Unseeded it seeds itself with 4357.
+// mt[i] = 69069 x mt[i - 1] (mod 2^32). Unseeded, or seeded with 0 (which
+// would give a state of zeros and only zeros out), it seeds itself with 4357.
 #include <cstdint>
 
 class CMersenneTwister {

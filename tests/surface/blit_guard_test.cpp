@@ -175,4 +175,26 @@ TEST_F(BlitGuard, BlitsStayInTheirRectangles)
                 }
 }
 
+// A surface drawn onto itself reads its source rectangle once, before
+// drawing, and nothing else.
+TEST_F(BlitGuard, OntoItself)
+{
+    const PixelRect open = {5, 4, 55, 46}, srcRect = {8, 6, 40, 30};
+    for (int format : {32, 24, 16})
+        for (int kind : {0, 2}) {
+            GuardedSurface s(60, 50, format, kind, open, true, 3);
+            for (int op = 0; op <= 14; ++op) {
+                BlitRequest r;
+                r.op = op, r.x = 12, r.y = 10, r.src = srcRect, r.clip = open, r.param1 = 200, r.param2 = 4;
+                PixelRect touched;
+                ASSERT_TRUE(FaultCatcher::Run([&] { BltPixels(s.view, s.view, r, touched); }))
+                    << "op " << op << ", format " << format << ", kind " << kind;
+            }
+            StretchRequest sr;
+            sr.op = 1, sr.dst = open, sr.src = srcRect, sr.clip = open, sr.param1 = 255;
+            PixelRect touched;
+            ASSERT_TRUE(FaultCatcher::Run([&] { StretchBltPixels(s.view, s.view, sr, touched); })) << format;
+        }
+}
+
 }  // namespace

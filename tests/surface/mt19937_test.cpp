@@ -28,4 +28,14 @@ TEST(MersenneTwister, UnseededStartsFrom4357)
     EXPECT_EQ(kReferenceOutputs[0][0], random.Next());
 }
 
+// Seed 0 would make a state of zeros whose every output is 0: the random
+// operations would draw every block and walk their scatter one pixel at a
+// time. It takes the default seed.
+TEST(MersenneTwister, SeedZeroTakesTheDefault)
+{
+    CMersenneTwister random(0);
+    for (int i = 0; i < 700; ++i)
+        ASSERT_EQ(kReferenceOutputs[0][i], random.Next()) << "output " << i;
+}
+
 }  // namespace

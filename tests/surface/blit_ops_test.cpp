@@ -860,6 +860,14 @@ TEST_F(BlitOps, FarOutRequestsDoNotWrap)
             BltPixels(dst.view, src.view, r, touched);  // the source as far as it goes, opacity 0
         }
     EXPECT_EQ("", Diff(before, dst)) << "opacity 0 and far-out points change nothing";
+    // A point at the far corner with a source rectangle that reaches back
+    // over the destination: every operation draws from it without wrapping.
+    for (int op = 0; op <= 14; ++op) {
+        TestSurface t = before;
+        BlitRequest far = Request(op, small, small, src, dst, 255, op == 10 ? 20 : 3);
+        far.src = R(small, small, big, big);
+        BltPixels(t.view, src.view, far, touched);
+    }
     // A rotation of a rectangle far larger than the source: the source's
     // pixels where they land, nothing else.
     TestSurface turned = before;

@@ -130,7 +130,7 @@ public:
             // Whole rows of surfaces without row padding: one block.
             const ptrdiff_t rowBytes = ptrdiff_t(a.width) * m_DstBpp;
             if (o == 255 && SameFormat() && a.width == m_Dst.width && a.width == m_Src.width &&
-                m_Dst.pitch == rowBytes && m_Src.pitch == rowBytes) {
+                m_Dst.pitch == rowBytes && m_Src.pitch == rowBytes && rowBytes * a.height <= INT32_MAX) {
                 key = KernelKey(kOpCopyBytes);
                 a.width = int32_t(rowBytes * a.height);
                 a.height = 1;
@@ -147,9 +147,10 @@ public:
                                       : KernelKey(kOpAlphaBlend, m_Dst.format, srcFormat));
     }
 
-    // count pixels from (x, y) downwards by rows (or, with a column pitch,
-    // down a column): pixels in the source's format (or srcFormat's kernel)
-    // srcStep bytes apart per row, coverage bytes.
+    // width x height destination pixels from (x, y), drawn from pixels of
+    // the source's format (or of the format fn was chosen for) pixelPitch
+    // bytes apart per row, each at its coverage byte (coveragePitch apart
+    // per row). A column is width 1 with the pitches of one pixel.
     void Span(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* pixels, ptrdiff_t pixelPitch,
               const uint8_t* coverage, ptrdiff_t coveragePitch, KernelFn fn = nullptr) const
     {

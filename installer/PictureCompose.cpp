@@ -21,8 +21,8 @@ void DrawPictureOver(const PixelView& dst, int32_t x, int32_t y, const PixelView
     if (dst.bits == nullptr || src.bits == nullptr)
         return;
     // Source columns and rows that land inside dst (64-bit: x + width may not fit).
-    const int32_t left = int32_t(std::max<int64_t>(0, -int64_t(x)));
-    const int32_t top = int32_t(std::max<int64_t>(0, -int64_t(y)));
+    const int32_t left = int32_t(std::min<int64_t>(src.width, std::max<int64_t>(0, -int64_t(x))));
+    const int32_t top = int32_t(std::min<int64_t>(src.height, std::max<int64_t>(0, -int64_t(y))));
     const int32_t right = int32_t(std::min<int64_t>(src.width, int64_t(dst.width) - x));
     const int32_t bottom = int32_t(std::min<int64_t>(src.height, int64_t(dst.height) - y));
     const bool blend = alpha.bits != nullptr && alpha.width >= src.width && alpha.height >= src.height;

@@ -9,7 +9,6 @@ const char* const kPanelPicture = "data\\v_006_001.bmp";
 
 CSetupWindow::CSetupWindow() : m_Value(0), m_CloseFlag(0)
 {
-    m_Text.clear();
     m_Background.SetHWnd(m_Window.GetHWnd());
     m_Background.Load(kBackgroundPicture, 0, false);
     m_Panel.Load(kPanelPicture, 0, false);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "D3DTestApp.h"
+#include "common/TestFiles.h"
 
 #include <functional>
 #include <string>
@@ -40,5 +41,3 @@ protected:
 
 // Lines that begin with the text.
 size_t CountStartingWith(const std::vector<std::string>& lines, const std::string& text);
-// A bottom-up 24-bit bitmap file of top-down 0xRRGGBB pixels.
-std::vector<uint8_t> MakeBitmapFile(UINT width, UINT height, const std::vector<uint32_t>& rgb);

@@ -36,6 +36,13 @@ public:
             Traits::Close(m_Handle);
         m_Handle = Traits::Invalid();
     }
+    // Closes the handle held and returns where a call that hands out a new
+    // one (an out parameter) is to put it.
+    Type* Receive()
+    {
+        Close();
+        return &m_Handle;
+    }
     // Gives the handle up without closing it.
     Type Release()
     {

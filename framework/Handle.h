@@ -66,13 +66,15 @@ struct CKernelHandleTraits {
 };
 typedef CHandle<CKernelHandleTraits> CKernelHandle;
 
-// Files opened with CreateFileA, which fails with INVALID_HANDLE_VALUE.
+// Kernel objects whose makers fail with INVALID_HANDLE_VALUE: files opened
+// with CreateFileA, snapshots from CreateToolhelp32Snapshot.
 struct CFileObjectTraits {
     typedef HANDLE Type;
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 typedef CHandle<CFileObjectTraits> CFileObjectHandle;
+typedef CHandle<CFileObjectTraits> CSnapshotHandle;
 
 // FindFirstFileA searches.
 struct CFindHandleTraits {

@@ -19,7 +19,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <initguid.h>
 #include <ddraw.h>
 
 namespace {

@@ -3,8 +3,8 @@
 // itself: the version through the test's own table, the processor through
 // its identification instruction, the device's capabilities field by field.
 #include "D3DLayerTest.h"
+#include "D3DSlots.h"
 #include "VersionTable.h"
-#include "VtableHook.h"
 
 #include "d3d/Direct3D8Manager.h"
 
@@ -13,6 +13,7 @@
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
 #include "common/TraceCapture.h"
+#include "common/VtableHook.h"
 
 #include <cpuid.h>
 #include <cstdarg>
@@ -281,7 +282,7 @@ std::vector<std::string> MakeDirect3DIn(const std::string& folder)
     SetCurrentDirectoryA(folder.c_str());
     TraceCapture trace;
     {
-        D3DTestApp app(64, 48, "QuillD3DReportTest");
+        WindowTestApp app(64, 48, "QuillD3DReportTest");
         EXPECT_TRUE(app.Start());
         bool made = false;
         app.Run([&] { made = CDirect3D8Manager::GetInstance().Initialize(CAppManager::GetHWnd()); });

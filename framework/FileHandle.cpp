@@ -21,17 +21,21 @@ bool MovePointer(HANDLE file, LONGLONG distance, DWORD method, ULONGLONG* positi
 
 // Puts the position back by the bytes a request has moved it. The start is
 // never read beforehand, so a request that succeeds at once costs one call.
+// The error that made the request fail is kept for the caller.
 void MoveBack(HANDLE file, DWORD distance)
 {
+    DWORD error = GetLastError();
     if (distance != 0)
         MovePointer(file, -static_cast<LONGLONG>(distance), FILE_CURRENT, nullptr);
+    SetLastError(error);
 }
 
 // Moves count bytes in as many calls as it takes: step(done, left, &moved)
 // makes one call; after a call that fails the position goes back and the
 // request starts over, kAttempts times at most. After a partial call,
 // ended(moved) tells that no more can come: the position goes back and the
-// request fails.
+// request fails with ERROR_HANDLE_EOF. A failed request leaves the error of
+// the call that failed.
 template <class Step, class Ended>
 bool TransferWhole(HANDLE file, DWORD count, Step step, Ended ended)
 {
@@ -47,6 +51,7 @@ bool TransferWhole(HANDLE file, DWORD count, Step step, Ended ended)
             if (done == count)
                 return true;
             if (ended(moved)) {
+                SetLastError(ERROR_HANDLE_EOF);
                 MoveBack(file, done);
                 return false;
             }
@@ -172,7 +177,11 @@ bool CFileHandle::WriteBytes(const void* buffer, DWORD count)
     return TransferWhole(
         file, count,
         [&](DWORD done, DWORD left, DWORD* put) {
-            return WriteFile(file, bytes + done, left, put, nullptr) && *put != 0;
+            if (!WriteFile(file, bytes + done, left, put, nullptr))
+                return false;
+            if (*put == 0)
+                SetLastError(ERROR_DISK_FULL);  // nothing taken, nothing said
+            return *put != 0;
         },
         [](DWORD) { return false; });
 }

@@ -21,18 +21,37 @@ const char* const kFirstMarker = "\\patch\\1000_tradepost1116120116.pak";
 const char* const kSecondMarker = "\\patch\\1005_tokubetsu116120116.pak";
 const uint64_t kGroupBytes[4] = {968328970, 968328970, 102004022, 86448083};
 
-INT_PTR CALLBACK NoticeProc(HWND, UINT, WPARAM, LPARAM)
+// While the notice is up the copy runs: a log-off or shutdown would kill it
+// half-way, so the session may not end.
+INT_PTR CALLBACK NoticeProc(HWND hWnd, UINT message, WPARAM, LPARAM)
 {
-    return FALSE;
+    if (message != WM_QUERYENDSESSION)
+        return FALSE;
+    SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, FALSE);
+    return TRUE;
 }
 
 // The updating notice (template 103), shown while the engine copies.
 class CUpdatingNotice {
 public:
+    // Shown in full before the copy can prompt: the system finishes showing
+    // a window as its thread takes the window's messages, and a prompt that
+    // came up before that would end up behind the notice.
     CUpdatingNotice()
         : m_hWnd(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPDATING), nullptr,
-                                    NoticeProc, 0)) {}
+                                    NoticeProc, 0))
+    {
+        if (!m_hWnd)
+            return;
+        UpdateWindow(m_hWnd);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
     ~CUpdatingNotice() { Close(); }
+    HWND Handle() const { return m_hWnd; }
     void Close()
     {
         if (m_hWnd)
@@ -93,8 +112,16 @@ void PlanUpdate(const std::string& gameFolder, HWND owner)
 void RunUpdate(const std::string& gameFolder, HWND owner)
 {
     CInstallEngine& engine = CFolderInstallEngine::GetInstance();
+    // What a killed update left is settled first: the plan looks at the
+    // game folder (the patch markers), which must be as an update left it.
+    engine.Reset();
+    engine.SetOwnerWindow(owner);
+    if (!engine.Recover(CollapseBackslashes(NormalizeSlashes(gameFolder))))
+        return;
     CUpdatingNotice notice;
-    PlanUpdate(gameFolder, owner);
+    // The copy's prompts are owned by the notice while it is up, so that
+    // they stay in front of it (the notice is disabled while one shows).
+    PlanUpdate(gameFolder, notice.Handle() ? notice.Handle() : owner);
     if (engine.GetFreeSpace() <= engine.GetRequiredSize()) {
         notice.Close();
         MessageBoxA(nullptr, kNoRoomText, kErrorCaption, MB_ICONINFORMATION);

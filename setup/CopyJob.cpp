@@ -4,11 +4,13 @@
 #include "setup/InstallEngine.h"
 #include "setup/PathUtil.h"
 #include "setup/SjisString.h"
+#include "setup/Win32StepFileSystem.h"
 #include <cstdio>
 
 namespace {
 
 const DWORD kChunk = 0x4000;
+const std::string kWriteFailed = "ファイル書き込みに失敗しました。[Error::WriteFile]\n";
 
 // "WindowsError:" + the system's text for the last error.
 std::string WindowsError(DWORD error)
@@ -28,9 +30,26 @@ std::string WindowsError(DWORD error)
 
 }  // namespace
 
+// The prompts come from the job's thread while the user may be looking at
+// another program: they take the foreground.
 int CInstallEngine::Prompt(const std::string& text, const char* caption, UINT style)
 {
-    return MessageBoxA(m_hOwner, text.c_str(), caption, style);
+    return MessageBoxA(m_hOwner, text.c_str(), caption, style | MB_SETFOREGROUND);
+}
+
+bool CInstallEngine::PromptStuck(const std::string& path, DWORD error, bool committing)
+{
+    std::string text = path + "\n" +
+                       (committing ? "ファイル削除に失敗しました。[Error::DeleteFile]\n"
+                                   : "ファイルを元に戻せませんでした。[Error::Rollback]\n") +
+                       WindowsError(error);
+    return Prompt(text, committing ? "DeleteFileError" : "RollbackError", MB_ICONERROR | MB_RETRYCANCEL) ==
+           IDRETRY;
+}
+
+bool CInstallEngine::PromptStuck(const CUpdateStepList& list)
+{
+    return PromptStuck(list.FailedPath(), list.Error(), list.IsCommitting());
 }
 
 void CInstallEngine::RunJob(bool diskSet)
@@ -45,43 +64,92 @@ void CInstallEngine::RunJob(bool diskSet)
     }
     std::vector<char> buffer(kChunk);
     uint64_t previous = 0;
-    for (const CCopyEntry& entry : m_CopyList) {
+    // Committed only when every byte of every entry was copied.
+    bool complete = BeginSteps();
+    size_t index = 0;
+    for (auto entry = m_CopyList.begin(); complete && entry != m_CopyList.end(); ++entry, ++index) {
         if (!IsRunning()) {
-            m_Cancelled = 1;
+            complete = false;
             break;
         }
         Outcome outcome;
         uint64_t size = 0;
         do
-            outcome = CopyEntry(entry, diskSet, buffer.data(), previous, &size);
+            outcome = CopyEntry(*entry, index, diskSet, buffer.data(), previous, &size);
         while (outcome == kRetry);
         previous += size;
-        if (m_Cancelled)
-            break;
+        complete = outcome == kDone && m_Cancelled == 0;
     }
-    if (m_Cancelled == 0)
-        Commit();
+    if (complete)
+        CommitSteps();
+    else
+        m_Cancelled = 1;  // Abort, Reset or the destructor rolls back
     m_TotalPercent = 100;
     m_Finished = 1;
     SetErrorMode(previousMode);
 }
 
+bool CInstallEngine::BeginSteps()
+{
+    std::vector<std::string> destinations;
+    for (const CCopyEntry& entry : m_CopyList)
+        destinations.push_back(CleanPath(DestinationPath(entry)));
+    CWin32StepFileSystem files;
+    for (;;) {
+        m_Steps.Plan(m_Destination, destinations, files);
+        m_Journal.SetFolder(m_Steps.Root());
+        if (m_Steps.Begin(m_Journal))
+            return true;
+        DWORD error = m_Steps.Error();
+        m_Steps.Clear();
+        if (Prompt(kWriteFailed + WindowsError(error), "WriteFileError", MB_ICONERROR | MB_RETRYCANCEL) !=
+            IDRETRY)
+            return false;
+    }
+}
+
+void CInstallEngine::CommitSteps()
+{
+    CWin32StepFileSystem files;
+    for (;;) {
+        switch (m_Steps.Commit(files)) {
+        case CUpdateStepList::kCommitted:
+            m_Journal.Close();
+            return;
+        case CUpdateStepList::kLeftovers:
+            // Every file is in place; a backup left now goes at the next start.
+            if (!PromptStuck(m_Steps))
+                return;
+            break;
+        case CUpdateStepList::kNotCommitted:
+            if (Prompt(kWriteFailed + WindowsError(m_Steps.Error()), "WriteFileError",
+                       MB_ICONERROR | MB_RETRYCANCEL) != IDRETRY) {
+                m_Cancelled = 1;
+                return;
+            }
+            break;
+        }
+    }
+}
+
 // One attempt at one entry. Retry closes both files and starts over; Cancel
-// marks the job cancelled (a failed transfer also stops the thread).
-CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, bool diskSet,
+// marks the job cancelled (a failed transfer also stops the thread); a stop
+// request met inside the file gives kStopped.
+CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, size_t index, bool diskSet,
                                                   char* buffer, uint64_t previous, uint64_t* size)
 {
     std::string source = diskSet ? DiskSetSourcePath(entry) : FolderSourcePath(entry);
     m_CurrentSource = source;
     m_CurrentDestination = DestinationPath(entry);
-    const std::string& destination = m_CurrentDestination;
 
     CFileHandle in, out;
+    CWin32StepFileSystem files(&out);
     bool sourceOpen = in.OpenRead(source.c_str());
-    if (sourceOpen)
-        CreateDestination(destination, out);
+    DWORD error = sourceOpen ? NO_ERROR : GetLastError();
+    // The folders it needs and the file itself, each recorded before it is made.
+    if (sourceOpen && !m_Steps.Prepare(index, files))
+        error = m_Steps.Error();
     if (!in.IsOpen() || !out.IsOpen()) {
-        DWORD error = GetLastError();
         std::string text = source + "\n" + "ファイル読み込みに失敗しました。[Error::CreateFile]\n" +
                            WindowsError(error);
         if (Prompt(text, sourceOpen ? "FileCreateError" : "FileLoadError",
@@ -105,12 +173,12 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, bool 
         std::string text;
         const char* caption = nullptr;
         if (!in.ReadBytes(buffer, chunk)) {
-            text = source + "\n" + "ファイル読み込みに失敗しました。[Error::ReadFile]\n" +
-                   WindowsError(GetLastError());
+            error = GetLastError();
+            text = source + "\n" + "ファイル読み込みに失敗しました。[Error::ReadFile]\n" + WindowsError(error);
             caption = "ReadFileError";
         } else if (!out.WriteBytes(buffer, chunk)) {
-            text = std::string("ファイル書き込みに失敗しました。[Error::WriteFile]\n") +
-                   WindowsError(GetLastError());
+            error = GetLastError();
+            text = kWriteFailed + WindowsError(error);
             caption = "WriteFileError";
         }
         if (caption) {
@@ -120,7 +188,7 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, bool 
                 return kRetry;
             m_Cancelled = 1;
             RequestStop();
-            return kDone;
+            return kCancel;
         }
         done += chunk;
         m_FilePercent = static_cast<LONG>(done * 100 / *size);
@@ -129,53 +197,7 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, bool 
             m_TotalPercent = static_cast<LONG>((previous + done) * 100 / m_RequiredSize);
         OnProgress();
     }
-    return kDone;
-}
-
-bool CInstallEngine::CreateDestination(const std::string& path, CFileHandle& file)
-{
-    std::string folder, name;
-    SplitPath(path, folder, name);
-    if (folder != m_LastFolder) {
-        DWORD attributes = GetFileAttributesA(folder.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            MakeFolderChain(folder);
-        m_LastFolder = folder;
-    }
-    // A path the job has already written keeps its first original.
-    std::string key = ToLowerAscii(path);
-    if (m_Written.count(key) && file.OpenWrite(path.c_str(), true))
-        return true;
-    if (m_Written.count(key)) {
-        m_LastFolder.clear();  // look at the folder again on a retry
-        return false;
-    }
-
-    // Most paths are new: creating them outright costs one lookup, where an
-    // existence test before the open costs two (Wine scans the folder for a
-    // name it does not find, so a miss is dear in a large folder).
-    CUndoStep step{path, std::string()};
-    bool created = file.CreateNew(path.c_str());
-    if (!created && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        // Keep the original beside it under a name that is not taken.
-        std::string backup = path + ".quillbak";
-        for (int n = 1; GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
-            backup = path + ".quillbak" + std::to_string(n);
-        if (!MoveFileA(path.c_str(), backup.c_str()))
-            return false;
-        step.backup = backup;
-    }
-    if (!created && !file.OpenWrite(path.c_str(), true)) {
-        DWORD error = GetLastError();
-        m_LastFolder.clear();
-        if (!step.backup.empty())
-            MoveFileA(step.backup.c_str(), path.c_str());
-        SetLastError(error);
-        return false;
-    }
-    m_Undo.push_back(step);
-    m_Written.insert(key);
-    return true;
+    return done == *size ? kDone : kStopped;
 }
 
 // Disk-set mode: the disk folder below the current directory first, then

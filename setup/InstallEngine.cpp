@@ -1,6 +1,7 @@
 #include "setup/InstallEngine.h"
 #include "setup/ProductLookup.h"
 #include "setup/SjisString.h"
+#include "setup/Win32StepFileSystem.h"
 
 
 CInstallEngine::CInstallEngine()
@@ -13,7 +14,7 @@ CInstallEngine::CInstallEngine()
 CInstallEngine::~CInstallEngine()
 {
     Stop();
-    Rollback();
+    Rollback(false);
 }
 
 void CInstallEngine::ThreadMain()
@@ -29,7 +30,7 @@ void CFolderInstallEngine::ThreadMain()
 void CInstallEngine::Reset()
 {
     Stop();
-    Rollback();
+    Rollback(false);
     m_hOwner = nullptr;
     m_RequiredSize = 0;
     m_FilePercent = 0;
@@ -82,7 +83,7 @@ void CInstallEngine::Abort()
 {
     m_Cancelled = 1;
     Stop();
-    Rollback();
+    Rollback(true);
 }
 
 std::string CInstallEngine::DestinationPath(const CCopyEntry& entry) const
@@ -96,28 +97,43 @@ std::string CInstallEngine::FolderSourcePath(const CCopyEntry& entry) const
     return CollapseBackslashes(m_SourceFolders[group] + "\\" + entry.relativePath);
 }
 
-// Undo in reverse order: the job's file goes, the original comes back.
-void CInstallEngine::Rollback()
+void CInstallEngine::Rollback(bool prompt)
 {
-    for (auto step = m_Undo.rbegin(); step != m_Undo.rend(); ++step) {
-        DeleteFileA(step->path.c_str());
-        if (!step->backup.empty())
-            MoveFileA(step->backup.c_str(), step->path.c_str());
+    CWin32StepFileSystem files;
+    while (!m_Steps.Rollback(files) && prompt && PromptStuck(m_Steps)) {
     }
-    m_Undo.clear();
-    m_Written.clear();
-    m_LastFolder.clear();
+    // What is left stays in the journal for the next start.
+    m_Steps.Clear();
+    m_Journal.Close();
 }
 
-// The job completed: the originals it kept aside are no longer needed.
-void CInstallEngine::Commit()
+bool CInstallEngine::Recover(const std::string& folder)
 {
-    for (const CUndoStep& step : m_Undo)
-        if (!step.backup.empty())
-            DeleteFileA(step.backup.c_str());
-    m_Undo.clear();
-    m_Written.clear();
-    m_LastFolder.clear();
+    CJournalFile journalFile;
+    journalFile.SetFolder(CUpdateStepList::NormalizeRoot(folder));
+    std::vector<uint8_t> bytes;
+    while (!journalFile.Read(bytes)) {
+        DWORD error = journalFile.LastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return true;
+        if (!PromptStuck(journalFile.Path(), error, false))
+            return false;
+    }
+    CJournal journal;
+    if (!journal.Parse(bytes.data(), bytes.size())) {
+        journalFile.Remove();  // not a journal: it names nothing to act on
+        return true;
+    }
+    // A damaged tail is cut off, so that what is written on comes after
+    // the good records.
+    journalFile.OpenExisting(journal.ValidSize());
+    CUpdateStepList list;
+    list.Load(folder, journal, journalFile);
+    CWin32StepFileSystem files;
+    while (!list.Recover(files))
+        if (!PromptStuck(list))
+            return false;
+    return true;
 }
 
 // Not a service object: the engine is constructed before the entry function

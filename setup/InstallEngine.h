@@ -1,10 +1,11 @@
 #pragma once
 #include "framework/Thread.h"
+#include "setup/JournalFile.h"
+#include "setup/UpdateStepList.h"
 #include <windows.h>
 #undef GetFreeSpace  // a 16-bit leftover macro of <winbase.h>
 #include <cstdint>
 #include <list>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,6 @@
 struct CCopyEntry {
     int group;
     std::string relativePath;
-};
-
-// A reversible step of a running job: a file the job created, or an existing
-// file the job replaced (kept under `backup` until the job is committed).
-struct CUndoStep {
-    std::string path;
-    std::string backup;  // empty: the job created the file
 };
 
 // Holds one copy job and runs it on its own thread. ThreadMain copies in
@@ -50,15 +44,21 @@ public:
     bool IsFinished() const { return m_Finished != 0; }
     bool IsCancelled() const { return m_Cancelled != 0; }
     // Marks the job cancelled, joins the thread, then undoes every step the
-    // job took: created files are deleted, replaced files are put back.
+    // job took: created files and folders are removed, replaced files are put
+    // back. A step that stays stuck is shown ("RollbackError", Retry/Cancel);
+    // after Cancel it is left in the journal for the next start.
     void Abort();
+    // Acts on the journal a killed or stuck update left in folder: rolls it
+    // back, or finishes its commit, silently unless a step stays stuck (then
+    // the same prompt). False when the user cancelled with steps left.
+    bool Recover(const std::string& folder);
 
     const std::string& GetProductName() const { return m_ProductName; }
     const std::string& GetDestination() const { return m_Destination; }
     const std::list<CCopyEntry>& GetCopyList() const { return m_CopyList; }
     uint64_t GetRequiredSize() const { return m_RequiredSize; }
     // Steps still to be undone (none once a job has completed).
-    size_t GetUndoCount() const { return m_Undo.size(); }
+    size_t GetUndoCount() const { return m_Steps.OpenCount(); }
 
     // destination + "\" + relative path, doubled backslashes collapsed.
     std::string DestinationPath(const CCopyEntry& entry) const;
@@ -95,15 +95,19 @@ protected:
     virtual void OnProgress() {}
 
 private:
-    enum Outcome { kDone, kRetry, kCancel };
-    Outcome CopyEntry(const CCopyEntry& entry, bool diskSet, char* buffer, uint64_t previous,
-                      uint64_t* size);
+    enum Outcome { kDone, kRetry, kCancel, kStopped };
+    Outcome CopyEntry(const CCopyEntry& entry, size_t index, bool diskSet, char* buffer,
+                      uint64_t previous, uint64_t* size);
     std::string DiskSetSourcePath(const CCopyEntry& entry);
-    // Opens the destination for writing, first keeping an existing original
-    // aside (once per path); records the step.
-    bool CreateDestination(const std::string& path, class CFileHandle& file);
-    void Rollback();
-    void Commit();
+    // Plans the steps and writes the journal; false when the user cancelled.
+    bool BeginSteps();
+    void CommitSteps();
+    // Undoes the job's steps; with prompt, asks about a stuck one.
+    void Rollback(bool prompt);
+    // Asks about a step that stuck ("RollbackError", or "DeleteFileError"
+    // while committing); true for Retry.
+    bool PromptStuck(const std::string& path, DWORD error, bool committing);
+    bool PromptStuck(const CUpdateStepList& list);
 
     HWND m_hOwner;
     std::string m_ProductName;
@@ -120,9 +124,8 @@ private:
     volatile unsigned char m_Cancelled;
     std::vector<std::string> m_UninstallFiles;
     std::vector<std::string> m_UninstallFolders;
-    std::vector<CUndoStep> m_Undo;  // written by the job, read after the join
-    std::set<std::string> m_Written;  // lower-cased paths of m_Undo
-    std::string m_LastFolder;         // destination folder known to exist
+    CUpdateStepList m_Steps;  // written by the job, read after the join
+    CJournalFile m_Journal;
 };
 
 // The installer's engine: the same job, sources taken from the group folders.

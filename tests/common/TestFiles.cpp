@@ -82,3 +82,67 @@ bool PathExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+namespace {
+
+void SnapshotInto(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& tree)
+{
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
+    if (!find.IsValid())
+        return;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string relative = prefix + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree[relative] = "<dir>";
+            SnapshotInto(folder + "\\" + name, relative + "\\", tree);
+        } else {
+            tree[relative] = GetFile(folder + "\\" + name);
+        }
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+std::string Describe(const std::map<std::string, std::string>& tree, const std::string& path)
+{
+    auto entry = tree.find(path);
+    if (entry == tree.end())
+        return "absent";
+    if (entry->second == "<dir>")
+        return "a folder";
+    return std::to_string(entry->second.size()) + " bytes";
+}
+
+}  // namespace
+
+std::map<std::string, std::string> SnapshotTree(const std::string& root)
+{
+    std::map<std::string, std::string> tree;
+    SnapshotInto(root, "", tree);
+    return tree;
+}
+
+std::string TreeDifference(const std::map<std::string, std::string>& expected,
+                           const std::map<std::string, std::string>& actual)
+{
+    std::map<std::string, int> paths;
+    for (const auto& entry : expected)
+        paths[entry.first];
+    for (const auto& entry : actual)
+        paths[entry.first];
+    std::string lines;
+    for (const auto& path : paths) {
+        auto want = expected.find(path.first);
+        auto got = actual.find(path.first);
+        if (want != expected.end() && got != actual.end() && want->second == got->second)
+            continue;
+        lines += "  " + path.first + ": expected " + Describe(expected, path.first) + ", found " +
+                 Describe(actual, path.first);
+        if (want != expected.end() && got != actual.end() && want->second.size() == got->second.size())
+            lines += " (other bytes)";
+        lines += "\n";
+    }
+    return lines;
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Files and folders for the Windows tests, through the real file system.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,3 +19,11 @@ bool PutFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::string GetFile(const std::string& path);
 // True when a file or folder of that name exists.
 bool PathExists(const std::string& path);
+
+// Every file and folder below root: relative path -> bytes ("<dir>" for a
+// folder).
+std::map<std::string, std::string> SnapshotTree(const std::string& root);
+// Empty when the trees are equal; otherwise one line per path that differs,
+// with sizes rather than bytes.
+std::string TreeDifference(const std::map<std::string, std::string>& expected,
+                           const std::map<std::string, std::string>& actual);

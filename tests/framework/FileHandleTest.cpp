@@ -101,7 +101,10 @@ TEST_F(FileHandleTest, ShortReadFailsAndRestoresPosition)
     ASSERT_TRUE(file.OpenRead(path.c_str()));
     ASSERT_TRUE(file.Seek(100, FILE_BEGIN));
     std::vector<BYTE> buffer(100, 0xEE);
+    SetLastError(NO_ERROR);
     EXPECT_FALSE(file.ReadBytes(buffer.data(), 100));
+    // The caller's message names why: the end of the file, not "success".
+    EXPECT_EQ(DWORD(ERROR_HANDLE_EOF), GetLastError());
     EXPECT_EQ(100u, file.Tell());
     // The remaining 40 bytes are still there to read.
     ASSERT_TRUE(file.ReadBytes(buffer.data(), 40));
@@ -221,6 +224,8 @@ TEST_F(FileHandleTest, FailedWriteRestoresPosition)
     ASSERT_TRUE(file.Seek(30, FILE_BEGIN));
     std::vector<BYTE> data = Pattern(20);
     EXPECT_FALSE(file.WriteBytes(data.data(), 20));
+    // The write's own error survives putting the position back.
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
     EXPECT_EQ(30u, file.Tell());
     EXPECT_EQ(100u, file.GetSize());
     EXPECT_TRUE(file.WriteBytes(data.data(), 0));

@@ -1,8 +1,7 @@
 // Runs the real installer on a medium built here, against a game registered
 // in this prefix, and reads and answers every message box it shows.
-#include "DialogReader.h"
+#include "InstallerRun.h"
 #include "common/TempFolder.h"
-#include "common/TestFiles.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <functional>
@@ -12,146 +11,14 @@
 
 namespace {
 
-const char* const kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-const DWORD kTimeout = 20000;
-
-// The CP932 bytes of the texts the user sees.
-const char* const kErrorCaption = "\x83\x47\x83\x89\x81\x5B";  // エラー
-const char* const kNotInstalled =
-    "Quillmoor\x81\x60" "Brindlewick\x81\x60\x82\xAA\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B"
-    "\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42";
-
-std::string Bytes(size_t size, int seed)
-{
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(seed * 31 + i * 13 + i / 509);
-    return bytes;
-}
-
-// Every file and folder below root: relative path -> bytes ("<dir>" for folders).
-void Snapshot(const std::string& root, const std::string& prefix, std::map<std::string, std::string>* tree)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((root + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string relative = prefix + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            (*tree)[relative] = "<dir>";
-            Snapshot(root + "\\" + name, relative + "\\", tree);
-        } else {
-            (*tree)[relative] = GetFile(root + "\\" + name);
-        }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-}
-
-std::map<std::string, std::string> Snapshot(const std::string& root)
-{
-    std::map<std::string, std::string> tree;
-    Snapshot(root, "", &tree);
-    return tree;
-}
-
-void SetString(HKEY key, const char* name, const std::string& value)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-}
-
-void Unregister()
-{
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        RegDeleteKeyA(root, (std::string(kAppPaths) + "Quillmoor.exe").c_str());
-        RegDeleteKeyA(root, (std::string(kAppPaths) + "Quillmoor\x81\x69Varnel\x81\x6A.exe").c_str());
-    }
-}
-
-void Register(const std::string& product, const std::string& program, const std::string& folder)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (kAppPaths + product + ".exe").c_str(), 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    SetString(key, nullptr, program);
-    SetString(key, "Path", folder);
-    RegCloseKey(key);
-}
-
-struct Seen {
-    std::string caption, text;
-    std::vector<std::string> buttons;
-};
-
-// One installer process with its answers.
-class CRun {
-public:
-    // answer(n, box) returns the button id to press for the n-th box.
-    std::function<int(size_t, const CDialogInfo&)> answer = [](size_t, const CDialogInfo&) { return IDOK; };
-    std::vector<Seen> seen;
-    DWORD exitCode = 0xDEAD;
-
-    bool Start(const std::string& exe)
-    {
-        STARTUPINFOA si = {sizeof si};
-        std::string command = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_Info))
-            return false;
-        CloseHandle(m_Info.hThread);
-        return true;
-    }
-    // Answers boxes until the process ends; false (and the process killed)
-    // when it does not end in time.
-    bool Finish()
-    {
-        DWORD start = GetTickCount();
-        while (WaitForSingleObject(m_Info.hProcess, 0) == WAIT_TIMEOUT) {
-            if (GetTickCount() - start > kTimeout * 2)
-                return Kill();
-            CDialogInfo box;
-            if (!dialog_reader::Find(m_Info.dwProcessId, &box)) {
-                Sleep(20);
-                continue;
-            }
-            seen.push_back(Seen{box.caption, box.text, box.buttons});
-            if (!dialog_reader::Press(box, answer(seen.size() - 1, box)) ||
-                !dialog_reader::WaitClosed(box.hWnd, kTimeout))
-                return Kill();
-        }
-        GetExitCodeProcess(m_Info.hProcess, &exitCode);
-        return true;
-    }
-    DWORD Pid() const { return m_Info.dwProcessId; }
-    ~CRun()
-    {
-        if (m_Info.hProcess) {
-            Kill();
-            CloseHandle(m_Info.hProcess);
-        }
-    }
-
-private:
-    bool Kill()
-    {
-        if (WaitForSingleObject(m_Info.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_Info.hProcess, 99);
-            WaitForSingleObject(m_Info.hProcess, 5000);
-        }
-        return false;
-    }
-    PROCESS_INFORMATION m_Info = {};
-};
+using namespace e2e;
 
 class InstallerE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* small = std::getenv("QUILL_SMALL_DRIVE");
-        game = (small && UseSmallDrive() ? std::string(small) : root) + "\\game";
+        const char* drive = DriveVariable() ? std::getenv(DriveVariable()) : nullptr;
+        game = (drive ? std::string(drive) : root) + "\\game";
         medium = root + "\\medium";
         MakeFolders(game);
         MakeFolders(medium + "\\data");
@@ -164,7 +31,8 @@ protected:
         Register("Quillmoor", game + "\\Quillmoor.exe", game);
     }
     void TearDown() override { Unregister(); }
-    virtual bool UseSmallDrive() { return false; }
+    // The environment variable that names the drive the game is put on.
+    virtual const char* DriveVariable() { return nullptr; }
 
     void Source(int folder, const std::string& relative, const std::string& bytes)
     {
@@ -182,11 +50,6 @@ protected:
         ASSERT_EQ(1u, run.seen.size());
         EXPECT_EQ("正常終了", run.seen[0].caption);
         EXPECT_EQ("セットアップは正常に終了しました。", run.seen[0].text);
-    }
-    void ExpectNoBackups()
-    {
-        for (const auto& file : Snapshot(game))
-            EXPECT_EQ(std::string::npos, file.first.find(".quillbak")) << file.first;
     }
 
     CTempFolder rootFolder{"e2e"};
@@ -328,7 +191,10 @@ TEST_F(InstallerE2E, LockedDestinationRetryAfterReleaseSucceeds)
     EXPECT_EQ("FileCreateError", run.seen[0].caption);
     EXPECT_EQ("正常終了", run.seen[1].caption);
     EXPECT_EQ("new", GetFile(game + "\\data.bin"));
-    ExpectNoBackups();
+    EXPECT_EQ("", TreeDifference({{"Quillmoor.exe", "game program"}, {"save", "<dir>"},
+                                  {"save\\save01.dat", Bytes(3000, 9)}, {"data.bin", "new"}},
+                                 SnapshotTree(game)))
+        << "no backup, no journal";
 }
 
 TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
@@ -338,7 +204,7 @@ TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
     Source(2, "replaced.txt", "new replaced");
     Source(2, "sub\\created.txt", "created");
     Source(5, "data.bin", "new");
-    auto before = Snapshot(game);
+    auto before = SnapshotTree(game);
     HANDLE held = CreateFileA((game + "\\data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
@@ -347,9 +213,7 @@ TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
     CloseHandle(held);
     ASSERT_EQ(1u, run.seen.size()) << "a cancelled update ends silently";
     EXPECT_EQ("FileCreateError", run.seen[0].caption);
-    auto after = Snapshot(game);
-    after.erase("sub");  // a folder the job created may stay
-    EXPECT_EQ(before, after);
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game))) << "created folders go too";
 }
 
 // Cancel at a prompt for the first, a middle and the last entry of the list
@@ -368,7 +232,7 @@ TEST_P(InstallerRollback, CancelLeavesTheGameFolderAsItWas)
     Source(2, "new2\\x.txt", "new 2");
     Source(5, "c.txt", Bytes(40000, 3));
     Source(5, "zz_last.txt", "last");
-    auto before = Snapshot(game);
+    auto before = SnapshotTree(game);
     const char* held[] = {"data\\gamedata3\\a.txt", "data\\gamedata2\\b\\b.txt", "data\\gamedata5\\zz_last.txt"};
     HANDLE lock = CreateFileA((medium + "\\" + held[GetParam()]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               0, nullptr);
@@ -379,9 +243,7 @@ TEST_P(InstallerRollback, CancelLeavesTheGameFolderAsItWas)
     CloseHandle(lock);
     ASSERT_EQ(1u, run.seen.size());
     EXPECT_EQ("FileLoadError", run.seen[0].caption);
-    auto after = Snapshot(game);
-    after.erase("new2");
-    EXPECT_EQ(before, after);
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game)));
 }
 
 INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, InstallerRollback, ::testing::Values(0, 1, 2));
@@ -411,10 +273,110 @@ TEST_F(InstallerE2E, SecondInstanceEndsAtOnceWithoutAWindow)
     EXPECT_EQ("<missing>", GetFile(game + "\\held.txt"));
 }
 
+struct NoticeSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK OnNoticeCandidate(HWND hWnd, LPARAM param)
+{
+    NoticeSearch* search = reinterpret_cast<NoticeSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hWnd, &owner);
+    if (owner == search->pid && IsWindowVisible(hWnd) && dialog_reader::WindowText(hWnd) == "実行ファイル更新")
+        search->found = hWnd;
+    return search->found == nullptr;
+}
+
+// The updating notice of a process ("実行ファイル更新").
+HWND FindNotice(DWORD pid)
+{
+    NoticeSearch search = {pid, nullptr};
+    EnumWindows(OnNoticeCandidate, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// True when a is above b in the order of top-level windows.
+bool IsAbove(HWND a, HWND b)
+{
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (w == a)
+            return true;
+        if (w == b)
+            return false;
+    }
+    return false;
+}
+
+TEST_F(InstallerE2E, PromptComesInFrontOfTheNoticeWithTheKeyboard)
+{
+    Source(2, "held.txt", "h");
+    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CRun run;
+    ASSERT_TRUE(run.Start(exe));
+    CDialogInfo box;
+    ASSERT_TRUE(dialog_reader::Wait(run.Pid(), kTimeout, &box)) << "no prompt";
+    Sleep(300);  // let both windows settle
+    HWND notice = FindNotice(run.Pid());
+    ASSERT_TRUE(notice != nullptr) << "no notice";
+    EXPECT_EQ("FileLoadError", box.caption);
+    EXPECT_EQ(std::vector<std::string>({"再試行(&R)", "キャンセル"}), box.buttons);
+    bool icon = false;
+    for (HWND child = GetWindow(box.hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        icon = icon || (dialog_reader::ClassIs(child, "Static") &&
+                        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON);
+    EXPECT_TRUE(icon) << "no icon";
+    EXPECT_TRUE(IsAbove(box.hWnd, notice)) << "the notice covers the prompt";
+    EXPECT_EQ(box.hWnd, GetForegroundWindow()) << "the prompt is not in the foreground";
+    GUITHREADINFO gui = {sizeof gui};
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(box.hWnd, nullptr), &gui));
+    EXPECT_EQ(box.hWnd, gui.hwndActive);
+    EXPECT_EQ(GetDlgItem(box.hWnd, IDRETRY), gui.hwndFocus) << "Retry has not the keyboard focus";
+    EXPECT_FALSE(IsWindowEnabled(notice)) << "the notice can be clicked over the prompt";
+
+    // Enter on the keyboard reaches the prompt: Retry, now that the file is free.
+    CloseHandle(held);
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    EXPECT_EQ(2u, SendInput(2, keys, sizeof(INPUT)));
+    ASSERT_TRUE(dialog_reader::WaitClosed(box.hWnd, kTimeout));
+    ASSERT_TRUE(run.Finish());
+    ExpectSuccessOnly(run);
+    EXPECT_EQ("h", GetFile(game + "\\held.txt"));
+}
+
+TEST_F(InstallerE2E, LogOffIsRefusedWhileTheCopyRuns)
+{
+    Source(2, "held.txt", "h");
+    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CRun run;
+    ASSERT_TRUE(run.Start(exe));
+    CDialogInfo box;
+    ASSERT_TRUE(dialog_reader::Wait(run.Pid(), kTimeout, &box));
+    HWND notice = FindNotice(run.Pid());
+    ASSERT_TRUE(notice != nullptr);
+    for (LPARAM reason : {LPARAM(0), LPARAM(ENDSESSION_LOGOFF)}) {
+        DWORD_PTR answer = 1;
+        ASSERT_TRUE(SendMessageTimeoutA(notice, WM_QUERYENDSESSION, 0, reason, SMTO_NORMAL, 5000, &answer))
+            << "the notice did not answer";
+        EXPECT_EQ(0u, answer) << "the session may end during the copy (reason " << reason << ")";
+    }
+    CloseHandle(held);
+    run.answer = [](size_t, const CDialogInfo&) { return IDCANCEL; };
+    ASSERT_TRUE(run.Finish());
+    EXPECT_EQ("<missing>", GetFile(game + "\\held.txt"));
+}
+
 // Needs QUILL_SMALL_DRIVE: a drive of a few MiB (set up by small_drive.sh).
 class InstallerSmallDrive : public InstallerE2E {
 protected:
-    bool UseSmallDrive() override { return true; }
+    const char* DriveVariable() override { return "QUILL_SMALL_DRIVE"; }
 };
 
 TEST_F(InstallerSmallDrive, NotEnoughRoomWritesNothing)
@@ -423,13 +385,77 @@ TEST_F(InstallerSmallDrive, NotEnoughRoomWritesNothing)
         GTEST_SKIP() << "no small drive (run through small_drive.sh)";
     Source(2, "a.txt", "a");
     Source(5, "b.txt", "b");
-    auto before = Snapshot(game);
+    auto before = SnapshotTree(game);
     CRun run;
     Run(run);
     ASSERT_EQ(1u, run.seen.size());
     EXPECT_EQ(kErrorCaption, run.seen[0].caption);
     EXPECT_EQ("インストール先ハードディスクの容量が不足しています。", run.seen[0].text);
-    EXPECT_EQ(before, Snapshot(game));
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game)));
+}
+
+// Needs QUILL_FILLING_DRIVE: a drive just larger than the update's byte total
+// (set up by small_drive.sh), which another program fills during the copy.
+class InstallerFillingDrive : public InstallerE2E {
+protected:
+    const char* DriveVariable() override { return "QUILL_FILLING_DRIVE"; }
+};
+
+TEST_F(InstallerFillingDrive, WriteFailurePromptThenCancelLeavesTheFolderAsItWas)
+{
+    const char* drive = std::getenv("QUILL_FILLING_DRIVE");
+    if (!drive)
+        GTEST_SKIP() << "no filling drive (run through small_drive.sh)";
+    PutFile(game + "\\a.txt", "original a");
+    Source(2, "a.txt", "new a");
+    Source(2, "sub\\new.txt", "new");
+    Source(2, "held.txt", "h");
+    Source(5, "big.bin", Bytes(8 << 20, 3));
+    auto before = SnapshotTree(game);
+    // The copy waits at a held source, after both free-space checks passed.
+    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CRun run;
+    ASSERT_TRUE(run.Start(exe));
+    CDialogInfo box;
+    ASSERT_TRUE(dialog_reader::Wait(run.Pid(), kTimeout, &box));
+    ASSERT_EQ("FileLoadError", box.caption);
+
+    // Meanwhile another program fills the drive up to the last 2 MiB.
+    std::string filler = std::string(drive) + "\\filler.bin";
+    ULARGE_INTEGER free = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA((std::string(drive) + "\\").c_str(), &free, nullptr, nullptr));
+    ASSERT_GT(free.QuadPart, 1936657940ull) << "the drive is too small for the free-space check";
+    HANDLE fill = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(fill, INVALID_HANDLE_VALUE);
+    std::vector<char> zeros(4 << 20);
+    for (uint64_t left = free.QuadPart - (2 << 20); left > 0;) {
+        DWORD chunk = DWORD(left < zeros.size() ? left : zeros.size()), put = 0;
+        if (!WriteFile(fill, zeros.data(), chunk, &put, nullptr) || put == 0)
+            break;
+        left -= put;
+    }
+    CloseHandle(fill);
+    CloseHandle(held);
+
+    run.answer = [](size_t, const CDialogInfo& box) { return box.caption == "FileLoadError" ? IDRETRY : IDCANCEL; };
+    dialog_reader::Press(box, IDRETRY);
+    dialog_reader::WaitClosed(box.hWnd, kTimeout);
+    bool finished = run.Finish();
+    DeleteFileA(filler.c_str());
+    ASSERT_TRUE(finished);
+    ASSERT_EQ(1u, run.seen.size());
+    EXPECT_EQ("WriteFileError", run.seen[0].caption);
+    char* message = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, ERROR_DISK_FULL, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<char*>(&message), 0, nullptr);
+    std::string diskFull = message ? message : "";
+    LocalFree(message);
+    // The error that made the write fail, not the success of a later call.
+    EXPECT_EQ("ファイル書き込みに失敗しました。[Error::WriteFile]\nWindowsError:" + diskFull, run.seen[0].text);
+    EXPECT_EQ("", TreeDifference(before, SnapshotTree(game)));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "setup/SjisString.h"
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
+#include "TestEngine.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <functional>
@@ -13,49 +14,12 @@
 
 namespace {
 
-struct PromptCall {
-    std::string caption;
-    std::string text;
-    UINT style;
-};
-
-// The folder engine with scripted answers instead of message boxes.
-class CTestEngine : public CFolderInstallEngine {
-public:
-    std::function<int(const PromptCall&)> answer = [](const PromptCall&) { return IDCANCEL; };
-    std::vector<PromptCall> prompts;
-    std::vector<int> filePercents;
-    std::vector<int> totalPercents;
-
-protected:
-    int Prompt(const std::string& text, const char* caption, UINT style) override
-    {
-        PromptCall call{caption, text, style};
-        prompts.push_back(call);
-        return answer(call);
-    }
-    void OnProgress() override
-    {
-        filePercents.push_back(GetFilePercent());
-        totalPercents.push_back(GetTotalPercent());
-    }
-};
-
 std::string Pattern(size_t size, char seed)
 {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(seed + i * 7 + i / 251);
     return bytes;
-}
-
-// Runs the job to its end (bounded).
-void RunToEnd(CInstallEngine& engine)
-{
-    ASSERT_TRUE(engine.Begin());
-    for (int i = 0; i < 400 && engine.IsRunning() && !engine.IsFinished(); ++i)
-        Sleep(25);
-    engine.Stop();
 }
 
 class EngineTest : public ::testing::Test {
@@ -157,18 +121,19 @@ TEST_F(EngineTest, AbortRestoresReplacedFilesAndDeletesCreatedOnes)
     EXPECT_EQ(0u, engine.GetUndoCount());
 }
 
-TEST_F(EngineTest, SuccessLeavesNoBackupAndBackupNameAvoidsExistingFiles)
+TEST_F(EngineTest, SuccessLeavesOnlyTheUpdateNoBackupOrJournal)
 {
     PutFile(source + "\\f.txt", "new");
     PutFile(destination + "\\f.txt", "old");
-    PutFile(destination + "\\f.txt.quillbak", "the user's own file");
+    PutFile(destination + "\\~00", "the user's own file");
+    PutFile(destination + "\\f.txt.quillbak", "another of the user's");
     engine.AddFile("f.txt", 1);
-    engine.AddFile("f.txt", 1);  // the same destination twice keeps one original
+    engine.AddFile("F.TXT", 1);  // the same destination twice keeps one original
     RunToEnd(engine);
     EXPECT_FALSE(engine.IsCancelled());
-    EXPECT_EQ("new", GetFile(destination + "\\f.txt"));
-    EXPECT_EQ("the user's own file", GetFile(destination + "\\f.txt.quillbak"));
-    EXPECT_FALSE(PathExists(destination + "\\f.txt.quillbak1"));
+    std::map<std::string, std::string> after = {
+        {"f.txt", "new"}, {"~00", "the user's own file"}, {"f.txt.quillbak", "another of the user's"}};
+    EXPECT_EQ("", TreeDifference(after, SnapshotTree(destination)));
 }
 
 TEST_F(EngineTest, AbortJoinsTheThreadBeforeDeleting)

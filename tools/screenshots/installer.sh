@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the installer under Xvfb: the updating notice and one
-# message box (a "FileLoadError" prompt, held by a locked source file), into
-# out/screenshots/. Sets up a Japanese font for the prefix first.
+# message box (a "FileLoadError" prompt, held by a locked source file) in
+# front of it, into out/screenshots/. Sets up a Japanese font for the prefix first.
 # Builds what it runs first (build preset "screenshots").
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -50,8 +50,11 @@ pids+=($!)
 sleep 1
 timeout 40 wine "$WORK/medium/installer.exe" >/dev/null 2>&1 &
 pids+=($!)
-# Wait for the prompt (printed, not answered), then photograph it over the notice.
+# Wait for the prompt (printed, not answered), then photograph it in front of
+# the notice, which is moved up a little so that it shows behind the prompt.
 timeout 25 wine out/answer.exe -t 20 none | iconv -f cp932 -t utf-8
+sleep 1
+for w in $(xdotool search --name '実行ファイル更新' 2>/dev/null); do xdotool windowmove "$w" 300 290 || true; done
 sleep 1
 import -window root "$SHOTS/installer-prompt.png"
 # Move the prompt aside so that the notice shows alone.

@@ -1,10 +1,16 @@
 // The blit benchmark's sample on surfaces (Windows build): the same
 // operations through CSurface::Blt and StretchBlt between memory surfaces
 // and between DirectDraw surfaces in system memory (each locked for the
-// call, as every blit does), side by side at the level in force.
+// call, as every blit does), side by side at the level in force, and the
+// same drawing on the DirectDraw pixels held locked. Under Wine a DirectDraw
+// lock and unlock is a round trip to wined3d's command-stream thread: cheap
+// on a quiet machine, milliseconds when other processes hold the cores;
+// with the prefix's HKCU\Software\Wine\Direct3D "csmt" = 0 it costs about
+// a microsecond.
 #include "SurfaceBench.h"
 
 #include "framework/DirectDraw.h"
+#include "surface/BlitOps.h"
 #include "surface/DDSurface.h"
 #include "surface/KernelTable.h"
 #include "surface/MemorySurface.h"
@@ -16,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -27,22 +34,41 @@ double Now()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Seconds per call: the best of three rounds of at least 0.1 s each.
-template <class F> double TimeBest(F f)
+// Seconds per call of each function: rounds of at least 50 ms each, the
+// functions taking turns round by round so that a busy machine weighs on
+// all of them alike; the best round of each.
+template <size_t N, class F> void TimeBest(F (&f)[N], double (&best)[N])
 {
-    double best = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        f();
-        int n = 0;
-        const double start = Now();
-        double t;
-        do {
-            f();
-            ++n;
-        } while ((t = Now() - start) < 0.1);
-        best = std::min(best, t / n);
+    for (size_t i = 0; i < N; ++i) {
+        f[i]();
+        best[i] = 1e9;
     }
-    return best;
+    for (int round = 0; round < 5; ++round)
+        for (size_t i = 0; i < N; ++i) {
+            int n = 0;
+            const double start = Now();
+            double t;
+            do {
+                f[i]();
+                ++n;
+            } while ((t = Now() - start) < 0.05);
+            best[i] = std::min(best[i], t / n);
+        }
+}
+
+// A locked surface as the blits see it (what CSurface's blits hand in).
+BlitSurface View(CSurface& s)
+{
+    BlitSurface v;
+    v.bits = s.GetBits();
+    v.pitch = s.GetPitch();
+    s.GetSize(v.width, v.height);
+    v.format = s.GetBitCount();
+    v.alpha = s.GetAlphaBits();
+    v.alphaPitch = s.GetAlphaPitch();
+    v.kind = s.GetBlitMode() & 3;
+    v.colorKey = s.GetColorKey();
+    return v;
 }
 
 // The same picture in any surface; a source of the given kind.
@@ -87,7 +113,9 @@ void BenchSurfaces()
         return;
     }
     std::printf("\nOn surfaces, %d x %d, level %s: memory surfaces against DirectDraw surfaces in system memory\n"
-                "(ms per call; ratio = memory time / DirectDraw time, 1.00 = as fast)\n",
+                "(ms per call through CSurface, which locks both surfaces for each call; ratio = memory time /\n"
+                "DirectDraw time, 1.00 = as fast; \"pixels\": the same drawing on the DirectDraw surfaces' pixels\n"
+                "while they stay locked, that is without DirectDraw's lock and unlock)\n",
                 kW, kH, CpuLevelName(CKernelTable::GetInstance().GetLevel()));
     const struct {
         const char* name;
@@ -101,47 +129,94 @@ void BenchSurfaces()
         {"op 7 dissolve 512, 32", 32, 0, 7, 255, 512, false}, {"op 11 mosaic 8, 32", 32, 0, 11, 255, 8, false},
         {"stretch op 1 to 1024x768, 32", 32, 0, 1, 255, 0, true},
     };
-    std::printf("  %-30s %10s %10s %8s\n", "", "memory", "DirectDraw", "ratio");
+    std::printf("  %-30s %10s %13s %8s %13s\n", "", "memory", "DirectDraw", "ratio", "pixels");
     for (const auto& c : cases) {
-        double t[2] = {0, 0};
-        bool made = true;
-        for (int side = 0; side < 2; ++side) {
-            std::unique_ptr<CSurface> src, dst;
-            if (side == 0) {
-                src.reset(new CMemorySurface);
-                dst.reset(new CMemorySurface);
-            } else {
-                src.reset(new CDDSurface(dd.get()));
-                dst.reset(new CDDSurface(dd.get()));
-            }
-            src->SetAutoRestore(false);
-            dst->SetAutoRestore(false);
-            made = made && Paint(*src, c.format, 1, c.kind) && Paint(*dst, c.format, 2, 0);
-            if (c.stretch)
-                made = made && dst->Create(1024, 768, c.format, false);
-            if (!made)
-                break;
-            const POINT at = {0, 0};
-            const RECT whole = {0, 0, kW, kH}, big = {0, 0, 1024, 768};
-            t[side] = c.stretch ? TimeBest([&] { dst->StretchBlt(c.op, src.get(), big, whole, c.opacity, c.param2); })
-                                : TimeBest([&] { dst->Blt(c.op, src.get(), at, whole, c.opacity, c.param2); });
-        }
+        CMemorySurface memSrc, memDst;
+        CDDSurface ddSrc(dd.get()), ddDst(dd.get());
+        CSurface* const all[] = {&memSrc, &memDst, &ddSrc, &ddDst};
+        for (CSurface* s : all)
+            s->SetAutoRestore(false);
+        const bool made = Paint(memSrc, c.format, 1, c.kind) && Paint(ddSrc, c.format, 1, c.kind) &&
+               (c.stretch ? memDst.Create(1024, 768, c.format, false) && ddDst.Create(1024, 768, c.format, false)
+                          : Paint(memDst, c.format, 2, 0) && Paint(ddDst, c.format, 2, 0));
         if (!made) {
             std::printf("  %-30s (surfaces not made)\n", c.name);
             continue;
         }
-        std::printf("  %-30s %8.3f ms %8.3f ms %7.2fx\n", c.name, t[0] * 1e3, t[1] * 1e3, t[0] / t[1]);
+        const POINT at = {0, 0};
+        const RECT whole = {0, 0, kW, kH}, big = {0, 0, 1024, 768};
+        auto through = [&](CSurface& dst, CSurface& src) {
+            if (c.stretch)
+                dst.StretchBlt(c.op, &src, big, whole, c.opacity, c.param2);
+            else
+                dst.Blt(c.op, &src, at, whole, c.opacity, c.param2);
+        };
+        BlitRequest blit;
+        blit.op = c.op;
+        blit.src = PixelRect{0, 0, kW, kH};
+        blit.clip = PixelRect{0, 0, kW, kH};
+        blit.param1 = c.opacity;
+        blit.param2 = c.param2;
+        StretchRequest stretch;
+        stretch.op = c.op;
+        stretch.dst = stretch.clip = PixelRect{0, 0, 1024, 768};
+        stretch.src = PixelRect{0, 0, kW, kH};
+        stretch.param1 = c.opacity;
+        BlitSurface dstView, srcView;
+        auto pixels = [&] {
+            PixelRect touched;
+            if (c.stretch)
+                StretchBltPixels(dstView, srcView, stretch, touched);
+            else
+                BltPixels(dstView, srcView, blit, touched);
+        };
+        // The pixels alone are timed with both surfaces held locked; the
+        // calls through CSurface lock them themselves.
+        bool locked = false;
+        auto hold = [&](bool on) {
+            if (on == locked)
+                return;
+            if (on) {
+                ddDst.Lock();
+                ddSrc.Lock();
+                dstView = View(ddDst);
+                srcView = View(ddSrc);
+            } else {
+                ddSrc.Unlock();
+                ddDst.Unlock();
+            }
+            locked = on;
+        };
+        std::function<void()> turns[3] = {[&] {
+                                              hold(false);
+                                              through(memDst, memSrc);
+                                          },
+                                          [&] {
+                                              hold(false);
+                                              through(ddDst, ddSrc);
+                                          },
+                                          [&] {
+                                              hold(true);
+                                              pixels();
+                                          }};
+        double t[3];
+        TimeBest(turns, t);
+        hold(false);
+        std::printf("  %-30s %7.3f ms %10.3f ms %7.2fx %10.3f ms\n", c.name, t[0] * 1e3, t[1] * 1e3, t[0] / t[1],
+                    t[2] * 1e3);
     }
     // What a DirectDraw surface adds to every call: its lock and unlock.
     {
         CDDSurface s(dd.get());
         s.SetAutoRestore(false);
         if (s.Create(kW, kH, 32, false)) {
-            const double t = TimeBest([&] {
+            std::function<void()> lockUnlock[1] = {[&] {
                 s.Lock();
                 s.Unlock();
-            });
-            std::printf("  %-30s %8s    %8.3f ms\n", "lock and unlock alone, 32", "", t * 1e3);
+            }};
+            double t[1];
+            TimeBest(lockUnlock, t);
+            std::printf("  %-30s %10s %10.3f ms\n", "lock and unlock alone, 32", "", t[0] * 1e3);
         }
     }
     dd.reset();

@@ -281,6 +281,39 @@ TEST_F(DDSurfaceTest, LoadWhoseLockFailsLeavesNothing)
     });
 }
 
+std::vector<DWORD> g_createCaps;
+void* g_originalCreate = nullptr;
+
+// A DirectDraw object without video memory.
+HRESULT __stdcall NoVideoMemory(IDirectDraw7* self, DDSURFACEDESC2* desc, IDirectDrawSurface7** out, IUnknown* outer)
+{
+    g_createCaps.push_back(desc->ddsCaps.dwCaps);
+    if (desc->ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY) {
+        *out = nullptr;
+        return DDERR_OUTOFVIDEOMEMORY;
+    }
+    return reinterpret_cast<HRESULT(__stdcall*)(IDirectDraw7*, DDSURFACEDESC2*, IDirectDrawSurface7**, IUnknown*)>(
+        g_originalCreate)(self, desc, out, outer);
+}
+
+TEST_F(DDSurfaceTest, MadeInSystemMemoryWhenThereIsNoVideoMemory)
+{
+    OnWindow([] {
+        DirectDrawProbe probe;
+        VtableHook hook(probe.DirectDraw(), kSlotDDCreateSurface, reinterpret_cast<void*>(&NoVideoMemory));
+        ASSERT_TRUE(hook.IsInstalled());
+        g_originalCreate = hook.Original();
+        g_createCaps.clear();
+        CDDSurface s(DirectDraw());
+        EXPECT_TRUE(s.Create(6, 3, 16, false));
+        const std::vector<DWORD> asked = {DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY};
+        EXPECT_EQ(asked, g_createCaps) << "one request, for system memory";
+        EXPECT_EQ(32 + 4, s.GetBlitMode());
+        s.Fill(RGB(0, 0, 255));
+        EXPECT_EQ(0x0000F8u, s.GetPixel(5, 2)) << "blue, in 5-6-5";
+    });
+}
+
 TEST_F(DDSurfaceTest, SavedBitmapsAreThoseOfAMemorySurface)
 {
     const std::string dir = MakePictures(5, 3);

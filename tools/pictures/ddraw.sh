@@ -30,6 +30,7 @@ if [ -z "$WINDOW" ]; then
 fi
 sleep 1
 import -window root -crop 1024x440+0+0 "$ROOT/out/screenshots/ddraw-window.png"
-wine taskkill /f /im ddraw_pictures.exe >/dev/null 2>&1 || true
+# The window closes itself after five seconds.
+for _ in $(seq 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done
 wait "$PROGRAM" 2>/dev/null || true
 echo "$ROOT/out/screenshots/ddraw-window.png"

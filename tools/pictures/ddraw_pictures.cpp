@@ -6,7 +6,7 @@
 // with DDBltFast and once stretched with DDBlt, and once without the key.
 // The rows are copied into a sheet (itself a DirectDraw surface) through
 // the surfaces' device contexts, saved with SaveBitmap and, with --show,
-// painted into the window until it is closed.
+// painted into the window for five seconds.
 // Usage: ddraw_pictures OUTPUT_FOLDER [--show]
 #include "filesystem/File.h"
 #include "framework/DirectDrawManager.h"
@@ -100,6 +100,7 @@ void Put(CSurface& sheet, CSurface& picture, int x, int y)
 }
 
 CSurface* g_Sheet = nullptr;
+const UINT kShowMs = 5000;  // how long --show keeps the window
 
 LRESULT CALLBACK SheetProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -113,6 +114,10 @@ LRESULT CALLBACK SheetProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam
             g_Sheet->ReleaseDC();
         }
         EndPaint(hWnd, &ps);
+        return 0;
+    }
+    if (message == WM_TIMER) {
+        DestroyWindow(hWnd);
         return 0;
     }
     if (message == WM_DESTROY) {
@@ -197,6 +202,7 @@ int main(int argc, char** argv)
             g_Sheet = &sheet;
             ShowWindow(hWnd, SW_SHOW);
             UpdateWindow(hWnd);
+            SetTimer(hWnd, 1, kShowMs, nullptr);  // closes itself: nothing has to kill it
             MSG msg;
             while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
                 TranslateMessage(&msg);
@@ -206,6 +212,7 @@ int main(int argc, char** argv)
         }
     }
     manager.Uninitialize(hWnd);
-    DestroyWindow(hWnd);
+    if (IsWindow(hWnd))
+        DestroyWindow(hWnd);
     return status;
 }

@@ -28,8 +28,13 @@ done
 if [ -z "$WINDOW" ]; then
   kill "$PROGRAM" 2>/dev/null; echo "the window did not appear" >&2; exit 1
 fi
-sleep 1
-import -window root -crop 1024x440+0+0 "$ROOT/out/screenshots/ddraw-window.png"
+# A busy machine may show the window before it is painted: take the
+# picture again until it is not all black.
+for _ in $(seq 8); do
+  sleep 0.5
+  import -window root -crop 1024x440+0+0 "$ROOT/out/screenshots/ddraw-window.png"
+  [ "$(convert "$ROOT/out/screenshots/ddraw-window.png" -format '%[fx:maxima.intensity>0]' info:)" = 1 ] && break
+done
 # The window closes itself after five seconds.
 for _ in $(seq 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done
 wait "$PROGRAM" 2>/dev/null || true

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-D3DTestApp* D3DLayerTest::s_app = nullptr;
+WindowTestApp* D3DLayerTest::s_app = nullptr;
 CTempFolder* D3DLayerTest::s_folder = nullptr;
 std::string D3DLayerTest::s_previousFolder;
 std::string D3DLayerTest::s_failure;
@@ -21,7 +21,7 @@ void D3DLayerTest::SetUpTestSuite()
     s_previousFolder = previous;
     s_folder = new CTempFolder("d3d");
     SetCurrentDirectoryA(s_folder->Path().c_str());
-    s_app = new D3DTestApp(kWidth, kHeight);
+    s_app = new WindowTestApp(kWidth, kHeight);
     if (!s_app->Start()) {
         s_failure = "the test window was not made";
         return;

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "D3DTestApp.h"
 #include "common/TestFiles.h"
+#include "common/WindowTestApp.h"
 
 #include <functional>
 #include <string>
@@ -33,7 +33,7 @@ protected:
     static void TearDownTestSuite();
     void SetUp() override;
 
-    static D3DTestApp* s_app;
+    static WindowTestApp* s_app;
     static CTempFolder* s_folder;
     static std::string s_previousFolder;
     static std::string s_failure;

@@ -4,13 +4,13 @@
 // against pixman doing the same drawing on the same pixels; (Windows build) a
 // sample through CSurface on memory surfaces beside DirectDraw surfaces.
 // Prints figures, not a verdict.
+#include "BenchTiming.h"
 #include "surface/BlendTables.h"
 #include "surface/BlitOps.h"
 #include "surface/KernelTable.h"
 #include "surface/PixelFormat.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -29,35 +29,9 @@ namespace {
 typedef std::vector<uint8_t> Bytes;
 const int kW = 800, kH = 600;
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Repeats f until at least 0.1 s have passed; returns seconds per call.
-template <class F> double TimeOnce(F f)
-{
-    f();
-    int n = 0;
-    double start = Now(), t;
-    do {
-        f();
-        ++n;
-    } while ((t = Now() - start) < 0.1);
-    return t / n;
-}
-
-// Seconds per call of a and of b in alternating rounds, the best round of
-// each, so that a burst of load elsewhere does not hit one of them alone.
-template <class A, class B> void TimePair(A a, B b, double& ta, double& tb)
-{
-    ta = tb = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const double x = TimeOnce(a), y = TimeOnce(b);
-        ta = std::min(ta, x);
-        tb = std::min(tb, y);
-    }
-}
+using bench::Now;
+using bench::TimeOnce;
+using bench::TimePair;
 
 template <class F> double TimeBest(F f)
 {

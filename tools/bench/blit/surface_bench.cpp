@@ -7,6 +7,7 @@
 // on a quiet machine, milliseconds when other processes hold the cores;
 // with the prefix's HKCU\Software\Wine\Direct3D "csmt" = 0 it costs about
 // a microsecond.
+#include "BenchTiming.h"
 #include "SurfaceBench.h"
 
 #include "framework/DirectDraw.h"
@@ -19,7 +20,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -29,10 +29,7 @@ namespace {
 
 const int kW = 800, kH = 600;
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+using bench::Now;
 
 // Seconds per call of each function: rounds of at least 50 ms each, the
 // functions taking turns round by round so that a busy machine weighs on

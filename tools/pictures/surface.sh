@@ -29,6 +29,5 @@ if [ -z "$WINDOW" ]; then
 fi
 sleep 1
 import -window root -crop 1024x240+0+0 "$ROOT/out/screenshots/surface-window.png"
-wine taskkill /f /im surface_pictures.exe >/dev/null 2>&1 || true
-wait "$PROGRAM" 2>/dev/null || true
+wait "$PROGRAM" 2>/dev/null || true  # the window closes itself after five seconds
 echo "$ROOT/out/screenshots/surface-window.png"

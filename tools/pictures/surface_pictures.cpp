@@ -67,6 +67,10 @@ LRESULT CALLBACK SheetProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam
         EndPaint(hWnd, &ps);
         return 0;
     }
+    if (message == WM_TIMER) {
+        DestroyWindow(hWnd);
+        return 0;
+    }
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;
@@ -137,6 +141,7 @@ int main(int argc, char** argv)
                                   r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
         if (!hWnd)
             return 1;
+        SetTimer(hWnd, 1, 5000, nullptr);  // closes itself: nothing has to kill it
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);

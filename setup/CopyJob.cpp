@@ -19,7 +19,7 @@ std::string WindowsError(DWORD error)
     char* message = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   nullptr, error, LANG_USER_DEFAULT,
                    reinterpret_cast<char*>(&message), 0, nullptr);
     if (message) {
         text += message;

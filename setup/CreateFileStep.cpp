@@ -1,5 +1,20 @@
 #include "setup/CreateFileStep.h"
 
+CUpdateStep::Outcome CCreateFileStep::Check(CStepFileSystem& files)
+{
+    if (m_Made)
+        return kDone;
+    switch (files.GetKind(m_Path)) {
+    case CStepFileSystem::kFile:
+    case CStepFileSystem::kReadOnlyFile:
+        return kFoundFile;
+    case CStepFileSystem::kFolder:
+        return Fail(CStepFileSystem::kErrorAccessDenied);
+    default:
+        return kDone;
+    }
+}
+
 CUpdateStep::Outcome CCreateFileStep::Do(CStepFileSystem& files)
 {
     if (files.OpenOutput(m_Path, !m_Made)) {
@@ -21,8 +36,10 @@ CUpdateStep::Outcome CCreateFileStep::Do(CStepFileSystem& files)
 
 CUpdateStep::Undo CCreateFileStep::Rollback(CStepFileSystem& files)
 {
-    if (files.RemoveFile(m_Path))
+    if (files.RemoveFile(m_Path)) {
+        m_Made = false;
         return kUndone;
+    }
     return Stuck(files.LastError());
 }
 

@@ -6,10 +6,12 @@ class CCreateFileStep : public CUpdateStep {
 public:
     explicit CCreateFileStep(const std::string& path) : CUpdateStep(path) {}
 
+    Outcome Check(CStepFileSystem& files) override;
     // Creates the file, or empties it when this step made it before (a
     // retried or repeated entry).
     Outcome Do(CStepFileSystem& files) override;
     Undo Rollback(CStepFileSystem& files) override;
+    bool IsMade() const override { return m_Made; }
     CJournalRecord ToRecord(const std::string& root) const override;
     static std::unique_ptr<CCreateFileStep> FromRecord(const CJournalRecord& record,
                                                        const std::string& root);

@@ -9,6 +9,22 @@ CReplaceFileStep::CReplaceFileStep(const std::string& path, const std::string& b
     m_BackupPath = cut == std::string::npos ? backupName : path.substr(0, cut + 1) + backupName;
 }
 
+CUpdateStep::Outcome CReplaceFileStep::Check(CStepFileSystem& files)
+{
+    if (m_Moved)
+        return kDone;
+    switch (files.GetKind(m_Path)) {
+    case CStepFileSystem::kMissing:
+        return kFoundNothing;
+    case CStepFileSystem::kFolder:
+    case CStepFileSystem::kReadOnlyFile:
+        return Fail(CStepFileSystem::kErrorAccessDenied);
+    default:
+        break;
+    }
+    return files.GetKind(m_BackupPath) == CStepFileSystem::kMissing ? kDone : kBackupTaken;
+}
+
 CUpdateStep::Outcome CReplaceFileStep::Do(CStepFileSystem& files)
 {
     if (m_Moved)

@@ -7,12 +7,14 @@ class CReplaceFileStep : public CUpdateStep {
 public:
     CReplaceFileStep(const std::string& path, const std::string& backupName);
 
+    Outcome Check(CStepFileSystem& files) override;
     // Renames the original aside and creates the file; a folder or a
     // read-only file of that name is refused (access denied) and left as it
     // is. When the new file cannot be created the original goes back.
     Outcome Do(CStepFileSystem& files) override;
     Undo Rollback(CStepFileSystem& files) override;
     bool Commit(CStepFileSystem& files) override;
+    bool IsMade() const override { return m_Moved; }
     const std::string& CommitPath() const override { return m_BackupPath; }
     CJournalRecord ToRecord(const std::string& root) const override;
     static std::unique_ptr<CReplaceFileStep> FromRecord(const CJournalRecord& record,

@@ -8,9 +8,10 @@
 
 // One reversible change the update makes below the game folder. Do makes it,
 // Rollback takes it back, Commit drops what was kept for a rollback. Each
-// step is stored in the journal as one record, before it is done, and read
-// back from it by a later start; so Rollback and Commit work from what is on
-// disk, and doing either twice does no harm.
+// step is stored in the journal as one record, and marked begun there once
+// Check has found that Do will change something, right before Do; a later
+// start reads both back. So Rollback and Commit work from
+// what is on disk, and doing either twice does no harm.
 class CUpdateStep {
 public:
     // What Do came to.
@@ -32,11 +33,20 @@ public:
     explicit CUpdateStep(const std::string& path) : m_Path(path) {}
     virtual ~CUpdateStep() {}
 
+    // What Do would come to if nothing changed meanwhile, found without
+    // changing anything: kDone when Do would make its change. A step is
+    // marked begun only after this, so that one whose plan no longer holds
+    // never counts as begun.
+    virtual Outcome Check(CStepFileSystem& files) = 0;
     virtual Outcome Do(CStepFileSystem& files) = 0;
     virtual Undo Rollback(CStepFileSystem& files) = 0;
     // False when what was kept could not be dropped.
     virtual bool Commit(CStepFileSystem&) { return true; }
     virtual bool IsFolder() const { return false; }
+    // Whether something this object's Do made still stands, so that a
+    // failed Do that made nothing needs no rollback. Known only to the
+    // process that did it; a step read back from the journal says false.
+    virtual bool IsMade() const = 0;
 
     // The step's record, paths relative to root (a folder without a trailing
     // backslash).

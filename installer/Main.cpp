@@ -1,6 +1,8 @@
 #include "installer/AppStartup.h"
+#include "installer/SetupWindow.h"
 #include "installer/SingleInstance.h"
 #include "installer/UpdateRun.h"
+#include "installer/WizardPages.h"
 #include "setup/FindFile.h"
 #include "setup/PathUtil.h"
 #include "setup/ProductLookup.h"
@@ -45,6 +47,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
 
-    RunUpdate(folder, nullptr);
+    // Constructed but not shown; destroyed first, before the guard.
+    CSetupWindow window;
+    CWizardPages pages(instance);
+
+    RunUpdate(folder, window.GetHWnd());
     return 0;
 }

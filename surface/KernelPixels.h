@@ -3,6 +3,7 @@
 // includes it (unnamed namespace): the kernel files are compiled for
 // different processor levels, and a shared inline copy could otherwise be
 // taken from a file built for a higher level than the caller's.
+#include "surface/BlendTables.h"
 #include "surface/KernelTable.h"
 #include "surface/PixelFormat.h"
 
@@ -148,6 +149,182 @@ template <class Row> inline void ForEachRow(const KernelArgs& a, Row row)
     const uint8_t* s = a.src;
     for (int32_t y = 0; y < a.height; ++y, d += a.dstPitch, s += a.srcPitch)
         row(d, s);
+}
+
+}  // namespace
+
+// ---- Blends ---------------------------------------------------------------
+// The per-pixel rules every blend kernel reproduces. Pixels are raw values of
+// their format: the 16-bit word for 15 and 16, three bytes for 24, the whole
+// word for 32.
+
+namespace {
+
+template <int F> inline uint32_t LoadPixel(const uint8_t* row, int i)
+{
+    if (F == kFormat15 || F == kFormat16) return LoadU16(row + 2 * i);
+    if (F == kFormat24) {
+        const uint8_t* p = row + 3 * i;
+        return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    }
+    if (F == kFormat32) return LoadU32(row + 4 * i);
+    return row[i];
+}
+
+template <int F> inline void StorePixel(uint8_t* row, int i, uint32_t v)
+{
+    if (F == kFormat15 || F == kFormat16) StoreU16(row + 2 * i, v);
+    if (F == kFormat24) {
+        uint8_t* p = row + 3 * i;
+        p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16);
+    }
+    if (F == kFormat32) StoreU32(row + 4 * i, v);
+    if (F == kFormatAlpha8) row[i] = uint8_t(v);
+}
+
+// A raw pixel of format S as a raw pixel of format D, by the row converter's
+// rules; equal formats keep every bit (bit 15 of 15, the fourth byte of 32).
+template <int D, int S> inline uint32_t ConvertPixel(uint32_t p)
+{
+    if (D == S) return p;
+    const uint32_t rgb = S == kFormat15 ? WidenFrom15(p) : S == kFormat16 ? WidenFrom16(p) : p & 0xFFFFFF;
+    if (D == kFormat15) return NarrowTo15(rgb);
+    if (D == kFormat16) return NarrowTo16(rgb);
+    return rgb;
+}
+
+// The bits of a source pixel a colour key is compared with.
+template <int S> constexpr uint32_t KeyMask()
+{
+    return S == kFormat15 ? 0x7FFFu : S == kFormat16 ? 0xFFFFu : 0xFFFFFFu;
+}
+
+inline int ClampOpacity(int32_t a)
+{
+    return a < 0 ? 0 : a > 255 ? 255 : int(a);
+}
+
+// Opacity of an alpha-plane pixel drawn at an opacity: its alpha byte at 255,
+// else alpha - (255 - opacity), at least 0.
+inline int PlaneOpacity(int alpha, int opacity)
+{
+    const int a = alpha - (255 - opacity);
+    return a > 0 ? a : 0;
+}
+
+inline uint32_t BlendChannels8(uint32_t s, uint32_t d, int a)
+{
+    const uint8_t* ts = BlendTable8[a];
+    const uint8_t* td = BlendTable8[255 - a];
+    return uint32_t(ts[s & 0xFF] + td[d & 0xFF]) | uint32_t(ts[s >> 8 & 0xFF] + td[d >> 8 & 0xFF]) << 8 |
+           uint32_t(ts[s >> 16 & 0xFF] + td[d >> 16 & 0xFF]) << 16;
+}
+
+// The destination pixel d after drawing the source pixel s (already in the
+// destination's format) with opacity a (0..255).
+template <int D> inline uint32_t BlendPixel(uint32_t s, uint32_t d, int a)
+{
+    if (a == 0) return d;
+    if (a == 255 || s == d) return a == 255 ? s : d;
+    if (D == kFormat15 || D == kFormat16) {
+        const uint16_t(*t)[65536] = D == kFormat15 ? BlendTable555 : BlendTable565;
+        const int level = a >> 3;
+        return uint32_t(t[31 - level][d] + t[level][s]);
+    }
+    const uint32_t bgr = BlendChannels8(s, d, a);
+    return D == kFormat32 ? bgr | (d & 0xFF000000) : bgr;
+}
+
+// The same onto a destination pixel with alpha byte *b: an empty destination
+// or an opaque draw takes the source pixel and its opacity; otherwise the two
+// are weighed by a and by what shows of b beneath it.
+template <int D> inline uint32_t BlendPixelDstAlpha(uint32_t s, uint32_t d, int a, uint8_t* b)
+{
+    if (a == 0) return d;
+    if (a == 255 || *b == 0) {
+        *b = uint8_t(a);
+        return s;
+    }
+    const int under = BlendTable8[*b][255 - a], sum = a + under;
+    const int ws = a * 255 / sum, wd = under * 255 / sum;
+    *b = uint8_t(sum);
+    if (D == kFormat15 || D == kFormat16) {
+        const uint16_t(*t)[65536] = D == kFormat15 ? BlendTable555 : BlendTable565;
+        return uint32_t(t[wd >> 3][d] + t[ws >> 3][s]);
+    }
+    const uint8_t* ts = BlendTable8[ws];
+    const uint8_t* td = BlendTable8[wd];
+    const uint32_t bgr = uint32_t(ts[s & 0xFF] + td[d & 0xFF]) | uint32_t(ts[s >> 8 & 0xFF] + td[d >> 8 & 0xFF]) << 8 |
+                         uint32_t(ts[s >> 16 & 0xFF] + td[d >> 16 & 0xFF]) << 16;
+    return D == kFormat32 ? bgr | (d & 0xFF000000) : bgr;
+}
+
+// Pixels [from, to) of a row, one by one (the vector kernels finish their
+// rows with these).
+template <int D, int S> inline void BlendSpan(uint8_t* d, const uint8_t* s, int from, int to, int a)
+{
+    for (int i = from; i < to; ++i)
+        StorePixel<D>(d, i, BlendPixel<D>(ConvertPixel<D, S>(LoadPixel<S>(s, i)), LoadPixel<D>(d, i), a));
+}
+
+template <int D, int S>
+inline void KeySpan(uint8_t* d, const uint8_t* s, int from, int to, int a, uint32_t key)
+{
+    for (int i = from; i < to; ++i) {
+        const uint32_t p = LoadPixel<S>(s, i);
+        if ((p & KeyMask<S>()) != key)
+            StorePixel<D>(d, i, BlendPixel<D>(ConvertPixel<D, S>(p), LoadPixel<D>(d, i), a));
+    }
+}
+
+template <int D, int S>
+inline void AlphaSpan(uint8_t* d, const uint8_t* s, const uint8_t* alpha, int from, int to, int opacity)
+{
+    for (int i = from; i < to; ++i)
+        StorePixel<D>(d, i,
+                      BlendPixel<D>(ConvertPixel<D, S>(LoadPixel<S>(s, i)), LoadPixel<D>(d, i),
+                                    PlaneOpacity(alpha[i], opacity)));
+}
+
+// One channel from p towards q by f / 65536, truncated towards minus infinity.
+inline uint32_t LerpChannel(uint32_t p, uint32_t q, uint32_t f)
+{
+    return uint32_t(int32_t(p) + ((int32_t(q) - int32_t(p)) * int32_t(f) >> 16));
+}
+
+// Channel by channel: the bytes of 24 and 32 (the fourth byte too), the
+// 5- and 6-bit fields of 15 and 16 (bit 15 of 15 becomes 0), the one byte of
+// an alpha row.
+template <int F> inline uint32_t LerpPixel(uint32_t p, uint32_t q, uint32_t f)
+{
+    if (F == kFormat15 || F == kFormat16) {
+        const int rs = F == kFormat15 ? 10 : 11;
+        const uint32_t gm = F == kFormat15 ? 31 : 63;
+        return LerpChannel(p >> rs & 31, q >> rs & 31, f) << rs | LerpChannel(p >> 5 & gm, q >> 5 & gm, f) << 5 |
+               LerpChannel(p & 31, q & 31, f);
+    }
+    if (F == kFormatAlpha8) return LerpChannel(p, q, f);
+    uint32_t r = 0;
+    for (int shift = 0; shift < (F == kFormat24 ? 24 : 32); shift += 8)
+        r |= LerpChannel(p >> shift & 0xFF, q >> shift & 0xFF, f) << shift;
+    return r;
+}
+
+// Pixels [from, to) of a horizontal interpolation (kOpLerpRow).
+template <int F> inline void LerpRowSpan(const KernelArgs& a, int from, int to)
+{
+    uint32_t pos = uint32_t(a.position) + uint32_t(from) * uint32_t(a.step);
+    for (int k = from; k < to; ++k, pos += uint32_t(a.step)) {
+        const int c = int(pos >> 16), n = c < a.last ? c + 1 : c;
+        StorePixel<F>(a.dst, k, LerpPixel<F>(LoadPixel<F>(a.src, c), LoadPixel<F>(a.src, n), pos & 0xFFFF));
+    }
+}
+
+// Pixels [from, to) of a vertical interpolation (kOpLerpRows).
+template <int F> inline void LerpRowsSpan(const KernelArgs& a, int from, int to)
+{
+    for (int k = from; k < to; ++k)
+        StorePixel<F>(a.dst, k, LerpPixel<F>(LoadPixel<F>(a.src, k), LoadPixel<F>(a.src2, k), a.value));
 }
 
 }  // namespace

@@ -45,8 +45,16 @@ struct KernelArgs {
     int32_t width = 0;   // pixels (bytes for the byte operations)
     int32_t height = 0;  // rows
     uint32_t value = 0;  // a pixel in the kernel's format (fills, colour keys)
-    int32_t opacity = 255;
+    int32_t opacity = 255;        // blends: taken as 0 below 0 and 255 above 255
     const void* table = nullptr;  // palette of 256 0x00RRGGBB words, ...
+    // Stretching rows: source position of the first pixel and step between
+    // pixels in 16.16 fixed point, from the start of src; the last pixel of
+    // src a position may reach (column count - 1); the second row of a
+    // vertical interpolation.
+    int32_t position = 0;
+    int32_t step = 0;
+    int32_t last = 0;
+    const uint8_t* src2 = nullptr;
 };
 typedef void (*KernelFn)(const KernelArgs& args);
 
@@ -55,6 +63,31 @@ enum KernelOp : uint8_t {
     kOpCopyBytes = 1,  // width bytes per row, src to dst, no overlap
     kOpConvert = 2,    // dst format <- src format (equal formats copy)
     kOpFill = 3,       // value (in the format) into every pixel
+
+    // Blends of a source onto a destination without alpha (formats dst, src;
+    // the source pixel is converted to the destination's format first). Each
+    // pixel follows the blend rule with its opacity a: 0 leaves the
+    // destination, 255 stores the source pixel, other values blend where the
+    // two pixels differ.
+    kOpBlend = 4,       // every pixel at a = opacity
+    kOpKeyBlend = 5,    // as kOpBlend; pixels equal to value (the key in the source format) skipped
+    kOpAlphaBlend = 6,  // a = srcAlpha - (255 - opacity), at least 0
+    // The same onto a destination with an alpha plane (dstAlpha); variant is
+    // the source kind (kSourceOpaque, kSourceKey, kSourceAlpha).
+    kOpBlendDstAlpha = 7,
+
+    // Rows of a stretch (format in dst, 8 for alpha bytes): pixel k of dst
+    // from position p = position + k x step of src.
+    kOpStretchNearest = 8,  // src[p >> 16]
+    kOpLerpRow = 9,         // src[p >> 16] towards src[min(p >> 16 + 1, last)] by p & 0xFFFF
+    kOpLerpRows = 10,       // src[k] towards src2[k] by value (0..65535)
+};
+
+// Source kinds of the blends: the source surface's blit mode & 3.
+enum SourceKind : uint8_t {
+    kSourceOpaque = 0,
+    kSourceKey = 1,
+    kSourceAlpha = 2,
 };
 
 constexpr uint32_t KernelKey(int op, int dstFormat = 0, int srcFormat = 0, int variant = 0)

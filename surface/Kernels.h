@@ -44,3 +44,42 @@ extern const KernelList kSurfaceKernelsAVX2;
     {KernelKey(kOpFill, 16), level, Fn<16>, #Fn "<16>"},                                       \
     {KernelKey(kOpFill, 24), level, Fn<24>, #Fn "<24>"},                                       \
     {KernelKey(kOpFill, 32), level, Fn<32>, #Fn "<32>"}
+
+// Every pair of surface formats (destination, source) of a blend.
+#define QUILL_PAIR_ENTRY(op, level, Fn, d, s) {KernelKey(op, d, s), level, Fn<d, s>, #Fn "<" #d "," #s ">"}
+#define QUILL_PAIR_ENTRIES(op, level, Fn)                                                      \
+    QUILL_PAIR_ENTRY(op, level, Fn, 15, 15), QUILL_PAIR_ENTRY(op, level, Fn, 15, 16),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 15, 24), QUILL_PAIR_ENTRY(op, level, Fn, 15, 32),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 16, 15), QUILL_PAIR_ENTRY(op, level, Fn, 16, 16),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 16, 24), QUILL_PAIR_ENTRY(op, level, Fn, 16, 32),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 24, 15), QUILL_PAIR_ENTRY(op, level, Fn, 24, 16),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 24, 24), QUILL_PAIR_ENTRY(op, level, Fn, 24, 32),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 32, 15), QUILL_PAIR_ENTRY(op, level, Fn, 32, 16),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 32, 24), QUILL_PAIR_ENTRY(op, level, Fn, 32, 32)
+
+// The pairs of equal formats only (the vector blends).
+#define QUILL_SAME_FORMAT_ENTRIES(op, level, Fn)                                               \
+    QUILL_PAIR_ENTRY(op, level, Fn, 15, 15), QUILL_PAIR_ENTRY(op, level, Fn, 16, 16),          \
+    QUILL_PAIR_ENTRY(op, level, Fn, 24, 24), QUILL_PAIR_ENTRY(op, level, Fn, 32, 32)
+
+// Every pair with a source kind as the key's variant.
+#define QUILL_KIND_ENTRY(op, level, Fn, d, s, k)                                               \
+    {KernelKey(op, d, s, k), level, Fn<d, s, k>, #Fn "<" #d "," #s "," #k ">"}
+#define QUILL_KIND_ENTRIES_OF(op, level, Fn, d, s)                                             \
+    QUILL_KIND_ENTRY(op, level, Fn, d, s, 0), QUILL_KIND_ENTRY(op, level, Fn, d, s, 1),        \
+    QUILL_KIND_ENTRY(op, level, Fn, d, s, 2)
+#define QUILL_KIND_ENTRIES(op, level, Fn)                                                      \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 15, 15), QUILL_KIND_ENTRIES_OF(op, level, Fn, 15, 16), \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 15, 24), QUILL_KIND_ENTRIES_OF(op, level, Fn, 15, 32), \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 16, 15), QUILL_KIND_ENTRIES_OF(op, level, Fn, 16, 16), \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 16, 24), QUILL_KIND_ENTRIES_OF(op, level, Fn, 16, 32), \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 24, 15), QUILL_KIND_ENTRIES_OF(op, level, Fn, 24, 16), \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 24, 24), QUILL_KIND_ENTRIES_OF(op, level, Fn, 24, 32), \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 32, 15), QUILL_KIND_ENTRIES_OF(op, level, Fn, 32, 16), \
+    QUILL_KIND_ENTRIES_OF(op, level, Fn, 32, 24), QUILL_KIND_ENTRIES_OF(op, level, Fn, 32, 32)
+
+// The row formats of a stretch: the four surface formats and alpha bytes.
+#define QUILL_ROW_ENTRIES(op, level, Fn)                                                       \
+    {KernelKey(op, 8), level, Fn<8>, #Fn "<8>"}, {KernelKey(op, 15), level, Fn<15>, #Fn "<15>"}, \
+    {KernelKey(op, 16), level, Fn<16>, #Fn "<16>"}, {KernelKey(op, 24), level, Fn<24>, #Fn "<24>"}, \
+    {KernelKey(op, 32), level, Fn<32>, #Fn "<32>"}

@@ -1,6 +1,7 @@
 // AVX2 kernels (built with -mavx2; chosen only when the system saves the
 // 256-bit registers): eight 0x00RRGGBB lanes per register, sixteen pixels per
 // step.
+#include "surface/BlendVector.h"
 #include "surface/KernelPixels.h"
 #include "surface/Kernels.h"
 
@@ -168,7 +169,129 @@ template <int F> void Fill(const KernelArgs& a)
     });
 }
 
+// The blends' registers: eight 32-bit pixels or sixteen 16-bit pixels. The
+// byte unpacks and packs work per 128-bit half, which keeps pixels in place
+// as long as both are used together.
+struct Avx2 {
+    typedef __m256i R;
+    static const int kBytes = 32;
+    static const int kRoom24 = 3;  // Load24 reads 32 bytes for 24
+    static R Load(const uint8_t* p) { return Load256(p); }
+    static void Store(uint8_t* p, R v) { Store256(p, v); }
+    static R Load24(const uint8_t* p) { return Expand24(p); }
+    static void Store24(uint8_t* p, R v)
+    {
+        const R pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+        const R packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, pack),
+                                                     _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+        Store128(p, _mm256_castsi256_si128(packed));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm256_extracti128_si256(packed, 1));
+    }
+    static R LoadAlpha32(const uint8_t* a)
+    {
+        const R spread = _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12,  //
+                                          0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+        return _mm256_shuffle_epi8(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
+                                   spread);
+    }
+    static R LoadAlpha16(const uint8_t* a) { return _mm256_cvtepu8_epi16(Load128(a)); }
+    static R Zero() { return _mm256_setzero_si256(); }
+    static R Set16(uint16_t v) { return _mm256_set1_epi16(short(v)); }
+    static R Set32(uint32_t v) { return _mm256_set1_epi32(int(v)); }
+    static R And(R a, R b) { return _mm256_and_si256(a, b); }
+    static R Or(R a, R b) { return _mm256_or_si256(a, b); }
+    static R Select(R m, R a, R b) { return _mm256_blendv_epi8(b, a, m); }
+    static R Add16(R a, R b) { return _mm256_add_epi16(a, b); }
+    static R Sub16(R a, R b) { return _mm256_sub_epi16(a, b); }
+    static R MulLo16(R a, R b) { return _mm256_mullo_epi16(a, b); }
+    static R MulHi16(R a, R b) { return _mm256_mulhi_epi16(a, b); }
+    static R Srl16(R a, int n) { return _mm256_srli_epi16(a, n); }
+    static R Sll16(R a, int n) { return _mm256_slli_epi16(a, n); }
+    static R CmpEq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
+    static R CmpEq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
+    static R SubSatU8(R a, R b) { return _mm256_subs_epu8(a, b); }
+    static R SubSatU16(R a, R b) { return _mm256_subs_epu16(a, b); }
+    static R UnpackLo8(R a) { return _mm256_unpacklo_epi8(a, Zero()); }
+    static R UnpackHi8(R a) { return _mm256_unpackhi_epi8(a, Zero()); }
+    static R UnpackLo8x2(R a) { return _mm256_unpacklo_epi8(a, a); }
+    static R UnpackHi8x2(R a) { return _mm256_unpackhi_epi8(a, a); }
+    static R MulHiU16(R a, R b) { return _mm256_mulhi_epu16(a, b); }
+    static R Pack16(R lo, R hi) { return _mm256_packus_epi16(lo, hi); }
+    static bool AllZero(R v) { return _mm256_testz_si256(v, v) != 0; }
+    static bool AllOnes(R v) { return _mm256_testc_si256(v, _mm256_set1_epi32(-1)) != 0; }
+    static void Done() {}
+};
+
+QUILL_VECTOR_BLEND_WRAPPERS(Avx2)
+
+// p + ((q - p) x f >> 16) in 16-bit lanes, f of 0..65535 (see LerpRows).
+inline __m256i LerpLanes(__m256i p, __m256i q, __m256i f)
+{
+    const __m256i diff = _mm256_sub_epi16(q, p);
+    return _mm256_add_epi16(
+        p, _mm256_add_epi16(_mm256_mulhi_epi16(diff, f), _mm256_and_si256(diff, _mm256_srai_epi16(f, 15))));
+}
+
+// Horizontal interpolation of 32-bit pixels, eight per step. Enlarging (a
+// step below one pixel), the eight pixels' sources lie among nine columns:
+// two loads of eight from the first column and the one after it, picked per
+// lane. Otherwise each pixel's pair comes with an 8-byte load.
+void LerpRow32(const KernelArgs& a)
+{
+    const uint32_t step = uint32_t(a.step);
+    uint32_t pos = uint32_t(a.position);
+    int k = 0;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i spreadLo = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5,  //
+                                              0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5);
+    const __m256i spreadHi = _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13,  //
+                                              8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13);
+    if (step < 0x10000) {
+        __m256i positions = _mm256_add_epi32(_mm256_set1_epi32(int(pos)),
+                                             _mm256_mullo_epi32(_mm256_set1_epi32(int(step)),
+                                                                _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+        const __m256i advance = _mm256_set1_epi32(int(8 * step));
+        for (; k + 8 <= a.width; k += 8, pos += 8 * step) {
+            const int32_t first = int32_t(pos >> 16);
+            if (first + 8 > a.last)
+                break;  // the loads would pass the last column
+            const __m256i columns = _mm256_sub_epi32(_mm256_srli_epi32(positions, 16), _mm256_set1_epi32(first));
+            const __m256i p = _mm256_permutevar8x32_epi32(Load256(a.src + 4 * first), columns);
+            const __m256i q = _mm256_permutevar8x32_epi32(Load256(a.src + 4 * first + 4), columns);
+            const __m256i f = _mm256_and_si256(positions, _mm256_set1_epi32(0xFFFF));
+            const __m256i lo = LerpLanes(_mm256_unpacklo_epi8(p, zero), _mm256_unpacklo_epi8(q, zero),
+                                         _mm256_shuffle_epi8(f, spreadLo));
+            const __m256i hi = LerpLanes(_mm256_unpackhi_epi8(p, zero), _mm256_unpackhi_epi8(q, zero),
+                                         _mm256_shuffle_epi8(f, spreadHi));
+            Store256(a.dst + 4 * k, _mm256_packus_epi16(lo, hi));
+            positions = _mm256_add_epi32(positions, advance);
+        }
+    } else {
+        for (; k + 4 <= a.width; k += 4, pos += 4 * step) {
+            const uint32_t p0 = pos, p1 = pos + step, p2 = pos + 2 * step, p3 = pos + 3 * step;
+            if (int32_t(p3 >> 16) >= a.last)
+                break;
+            auto pair = [&](uint32_t p) {
+                return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a.src + 4 * (p >> 16)));
+            };
+            // Per half: the two pixels of one load's pair side by side.
+            const __m256i x = _mm256_set_m128i(_mm_unpacklo_epi32(pair(p2), pair(p3)),
+                                               _mm_unpacklo_epi32(pair(p0), pair(p1)));
+            const __m256i f = _mm256_setr_epi32(int(p0 & 0xFFFF), int(p1 & 0xFFFF), 0, 0, int(p2 & 0xFFFF),
+                                                int(p3 & 0xFFFF), 0, 0);
+            const __m256i r = LerpLanes(_mm256_unpacklo_epi8(x, zero), _mm256_unpackhi_epi8(x, zero),
+                                        _mm256_shuffle_epi8(f, spreadLo));
+            const __m256i packed = _mm256_packus_epi16(r, r);
+            Store128(a.dst + 4 * k, _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
+        }
+    }
+    LerpRowSpan<kFormat32>(a, k, a.width);
+}
+
 const KernelEntry kEntries[] = {
+    QUILL_VECTOR_BLEND_ENTRIES(kCpuAVX2),
+    {KernelKey(kOpLerpRow, 32), kCpuAVX2, LerpRow32, "LerpRow32"},
     {KernelKey(kOpCopyBytes), kCpuAVX2, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuAVX2, Convert),
     QUILL_FILL_ENTRIES(kCpuAVX2, Fill),

@@ -1,18 +1,13 @@
 // MMX kernels (built with -mmmx): 64-bit registers, two pixels per register
 // as 0x00RRGGBB lanes.
+#include "surface/BlendVector.h"
 #include "surface/KernelPixels.h"
 #include "surface/Kernels.h"
 
 #ifdef __MMX__
-#include <mmintrin.h>
+#include "surface/MmxRegisters.h"
 
 namespace {
-
-// An __m64 at any address.
-typedef __m64 Unaligned64 __attribute__((aligned(1), may_alias));
-inline __m64 Load64(const uint8_t* p) { return *reinterpret_cast<const Unaligned64*>(p); }
-inline void Store64(uint8_t* p, __m64 v) { *reinterpret_cast<Unaligned64*>(p) = v; }
-inline __m64 Mask(uint32_t lo, uint32_t hi) { return _mm_set_pi32(int(hi), int(lo)); }
 
 void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
 {
@@ -62,13 +57,6 @@ inline __m64 Narrow(__m64 x, int D)
     const __m64 g = _mm_and_si64(x, _mm_set1_pi32(six ? 0xFC00 : 0xF800));
     const __m64 sum = _mm_add_pi32(rb, six ? _mm_srli_pi32(g, 2) : _mm_srli_pi32(g, 3));
     return _mm_srai_pi32(_mm_slli_pi32(sum, 13), 16);
-}
-
-// Two 3-byte pixels (bytes 0 to 5 of v) as lanes.
-inline __m64 Expand24(__m64 v)
-{
-    return _mm_or_si64(_mm_and_si64(v, Mask(0xFFFFFF, 0)),
-                       _mm_and_si64(_mm_slli_si64(v, 8), Mask(0, 0xFFFFFF)));
 }
 
 template <int S> inline Block LoadBlock(const uint8_t* s, int i, const uint32_t* palette)
@@ -150,10 +138,13 @@ template <int F> void Fill(const KernelArgs& a)
     _mm_empty();
 }
 
+QUILL_VECTOR_BLEND_WRAPPERS(MmxRegisters<false>)
+
 const KernelEntry kEntries[] = {
     {KernelKey(kOpCopyBytes), kCpuMMX, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuMMX, Convert),
     QUILL_FILL_ENTRIES(kCpuMMX, Fill),
+    QUILL_VECTOR_BLEND_ENTRIES(kCpuMMX),
 };
 
 }  // namespace

@@ -27,10 +27,80 @@ template <int F> void Fill(const KernelArgs& a)
     ForEachRow(a, [&](uint8_t* d, const uint8_t*) { FillSpan<F>(d, 0, a.width, a.value); });
 }
 
+template <int D, int S> void Blend(const KernelArgs& a)
+{
+    const int opacity = ClampOpacity(a.opacity);
+    if (opacity == 0)
+        return;
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { BlendSpan<D, S>(d, s, 0, a.width, opacity); });
+}
+
+template <int D, int S> void KeyBlend(const KernelArgs& a)
+{
+    const int opacity = ClampOpacity(a.opacity);
+    if (opacity == 0)
+        return;
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { KeySpan<D, S>(d, s, 0, a.width, opacity, a.value); });
+}
+
+template <int D, int S> void AlphaBlend(const KernelArgs& a)
+{
+    const int opacity = ClampOpacity(a.opacity);
+    if (opacity == 0)
+        return;
+    const uint8_t* alpha = a.srcAlpha;
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
+        AlphaSpan<D, S>(d, s, alpha, 0, a.width, opacity);
+        alpha += a.srcAlphaPitch;
+    });
+}
+
+// Per pixel: the source kind's opacity, then the rule onto the destination's
+// alpha byte.
+template <int D, int S, int K> void BlendDstAlpha(const KernelArgs& a)
+{
+    const int opacity = ClampOpacity(a.opacity);
+    if (opacity == 0)
+        return;
+    const uint8_t* srcAlpha = a.srcAlpha;
+    uint8_t* dstAlpha = a.dstAlpha;
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
+        for (int i = 0; i < a.width; ++i) {
+            const uint32_t p = LoadPixel<S>(s, i);
+            int o = opacity;
+            if (K == kSourceKey && (p & KeyMask<S>()) == a.value)
+                continue;
+            if (K == kSourceAlpha)
+                o = PlaneOpacity(srcAlpha[i], opacity);
+            StorePixel<D>(d, i, BlendPixelDstAlpha<D>(ConvertPixel<D, S>(p), LoadPixel<D>(d, i), o, dstAlpha + i));
+        }
+        srcAlpha += a.srcAlphaPitch;
+        dstAlpha += a.dstAlphaPitch;
+    });
+}
+
+template <int F> void StretchNearest(const KernelArgs& a)
+{
+    uint32_t pos = uint32_t(a.position);
+    for (int k = 0; k < a.width; ++k, pos += uint32_t(a.step))
+        StorePixel<F>(a.dst, k, LoadPixel<F>(a.src, int(pos >> 16)));
+}
+
+template <int F> void LerpRow(const KernelArgs& a) { LerpRowSpan<F>(a, 0, a.width); }
+
+template <int F> void LerpRows(const KernelArgs& a) { LerpRowsSpan<F>(a, 0, a.width); }
+
 const KernelEntry kEntries[] = {
     {KernelKey(kOpCopyBytes), kCpuPortable, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuPortable, Convert),
     QUILL_FILL_ENTRIES(kCpuPortable, Fill),
+    QUILL_PAIR_ENTRIES(kOpBlend, kCpuPortable, Blend),
+    QUILL_PAIR_ENTRIES(kOpKeyBlend, kCpuPortable, KeyBlend),
+    QUILL_PAIR_ENTRIES(kOpAlphaBlend, kCpuPortable, AlphaBlend),
+    QUILL_KIND_ENTRIES(kOpBlendDstAlpha, kCpuPortable, BlendDstAlpha),
+    QUILL_ROW_ENTRIES(kOpStretchNearest, kCpuPortable, StretchNearest),
+    QUILL_ROW_ENTRIES(kOpLerpRow, kCpuPortable, LerpRow),
+    QUILL_ROW_ENTRIES(kOpLerpRows, kCpuPortable, LerpRows),
 };
 
 }  // namespace

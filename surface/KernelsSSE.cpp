@@ -1,10 +1,13 @@
 // SSE kernels (built with -msse): block copies and fills through the 128-bit
-// registers. Only moves are used, which keep every bit pattern. The
-// converters of this level are the MMX ones.
+// registers (only moves, which keep every bit pattern), and the blends on MMX
+// registers with the integer instructions SSE added. The converters of this
+// level are the MMX ones.
+#include "surface/BlendVector.h"
 #include "surface/KernelPixels.h"
 #include "surface/Kernels.h"
 
 #ifdef __SSE__
+#include "surface/MmxRegisters.h"
 #include <xmmintrin.h>
 
 namespace {
@@ -53,7 +56,10 @@ template <int F> void CopyPixels(const KernelArgs& a)
     ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
 }
 
+QUILL_VECTOR_BLEND_WRAPPERS(MmxRegisters<true>)
+
 const KernelEntry kEntries[] = {
+    QUILL_VECTOR_BLEND_ENTRIES(kCpuSSE),
     {KernelKey(kOpCopyBytes), kCpuSSE, CopyBytes, "CopyBytes"},
     {KernelKey(kOpConvert, 15, 15), kCpuSSE, CopyPixels<15>, "CopyPixels<15>"},
     {KernelKey(kOpConvert, 16, 16), kCpuSSE, CopyPixels<16>, "CopyPixels<16>"},

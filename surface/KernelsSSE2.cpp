@@ -1,5 +1,6 @@
 // SSE2 kernels (built with -msse2): four 0x00RRGGBB lanes per register, eight
 // pixels per step.
+#include "surface/BlendVector.h"
 #include "surface/KernelPixels.h"
 #include "surface/Kernels.h"
 
@@ -158,7 +159,93 @@ template <int F> void Fill(const KernelArgs& a)
     });
 }
 
+// The blends' registers: four 32-bit pixels or eight 16-bit pixels.
+struct Sse2 {
+    typedef __m128i R;
+    static const int kBytes = 16;
+    static const int kRoom24 = 2;  // Load24 reads 16 bytes for 12
+    static R Load(const uint8_t* p) { return Load128(p); }
+    static void Store(uint8_t* p, R v) { Store128(p, v); }
+    static R Load24(const uint8_t* p) { return Expand24(Load128(p)); }
+    static void Store24(uint8_t* p, R v)
+    {
+        const R packed = Pack24(v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
+        StoreU32(p + 8, uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
+    }
+    static R LoadAlpha32(const uint8_t* a)
+    {
+        const R x = _mm_cvtsi32_si128(int(LoadU32(a)));
+        const R pairs = _mm_unpacklo_epi8(x, x);
+        return _mm_unpacklo_epi16(pairs, pairs);
+    }
+    static R LoadAlpha16(const uint8_t* a)
+    {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)), Zero());
+    }
+    static R Zero() { return _mm_setzero_si128(); }
+    static R Set16(uint16_t v) { return _mm_set1_epi16(short(v)); }
+    static R Set32(uint32_t v) { return _mm_set1_epi32(int(v)); }
+    static R And(R a, R b) { return _mm_and_si128(a, b); }
+    static R Or(R a, R b) { return _mm_or_si128(a, b); }
+    static R Select(R m, R a, R b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
+    static R Add16(R a, R b) { return _mm_add_epi16(a, b); }
+    static R Sub16(R a, R b) { return _mm_sub_epi16(a, b); }
+    static R MulLo16(R a, R b) { return _mm_mullo_epi16(a, b); }
+    static R MulHi16(R a, R b) { return _mm_mulhi_epi16(a, b); }
+    static R Srl16(R a, int n) { return _mm_srli_epi16(a, n); }
+    static R Sll16(R a, int n) { return _mm_slli_epi16(a, n); }
+    static R CmpEq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
+    static R CmpEq32(R a, R b) { return _mm_cmpeq_epi32(a, b); }
+    static R SubSatU8(R a, R b) { return _mm_subs_epu8(a, b); }
+    static R SubSatU16(R a, R b) { return _mm_subs_epu16(a, b); }
+    static R UnpackLo8(R a) { return _mm_unpacklo_epi8(a, Zero()); }
+    static R UnpackHi8(R a) { return _mm_unpackhi_epi8(a, Zero()); }
+    static R UnpackLo8x2(R a) { return _mm_unpacklo_epi8(a, a); }
+    static R UnpackHi8x2(R a) { return _mm_unpackhi_epi8(a, a); }
+    static R MulHiU16(R a, R b) { return _mm_mulhi_epu16(a, b); }
+    static R Pack16(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
+    static bool AllZero(R v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, Zero())) == 0xFFFF; }
+    static bool AllOnes(R v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi32(-1))) == 0xFFFF; }
+    static void Done() {}
+};
+
+QUILL_VECTOR_BLEND_WRAPPERS(Sse2)
+
+// p + ((q - p) x f >> 16) in 16-bit lanes, f of 0..65535 (see LerpRows).
+inline __m128i LerpLanes(__m128i p, __m128i q, __m128i f)
+{
+    const __m128i diff = _mm_sub_epi16(q, p);
+    return _mm_add_epi16(p, _mm_add_epi16(_mm_mulhi_epi16(diff, f), _mm_and_si128(diff, _mm_srai_epi16(f, 15))));
+}
+
+// Horizontal interpolation of 32-bit pixels, four per step: each pixel's two
+// source pixels come with one 8-byte load.
+void LerpRow32(const KernelArgs& a)
+{
+    const uint32_t step = uint32_t(a.step);
+    uint32_t pos = uint32_t(a.position);
+    int k = 0;
+    for (; k + 4 <= a.width; k += 4, pos += 4 * step) {
+        const uint32_t p0 = pos, p1 = pos + step, p2 = pos + 2 * step, p3 = pos + 3 * step;
+        if (int32_t(p3 >> 16) >= a.last)
+            break;  // the next column of the last pixels may be the edge
+        auto pair = [&](uint32_t p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a.src + 4 * (p >> 16))); };
+        const __m128i x01 = _mm_unpacklo_epi32(pair(p0), pair(p1)), x23 = _mm_unpacklo_epi32(pair(p2), pair(p3));
+        // Fractions: f0 f0 f1 f1 f2 f2 f3 f3, then four lanes per pixel.
+        __m128i f = _mm_set_epi32(int(p3 & 0xFFFF), int(p2 & 0xFFFF), int(p1 & 0xFFFF), int(p0 & 0xFFFF));
+        f = _mm_shufflehi_epi16(_mm_shufflelo_epi16(f, 0xA0), 0xA0);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i r01 = LerpLanes(_mm_unpacklo_epi8(x01, zero), _mm_unpackhi_epi8(x01, zero), _mm_unpacklo_epi32(f, f));
+        const __m128i r23 = LerpLanes(_mm_unpacklo_epi8(x23, zero), _mm_unpackhi_epi8(x23, zero), _mm_unpackhi_epi32(f, f));
+        Store128(a.dst + 4 * k, _mm_packus_epi16(r01, r23));
+    }
+    LerpRowSpan<kFormat32>(a, k, a.width);
+}
+
 const KernelEntry kEntries[] = {
+    QUILL_VECTOR_BLEND_ENTRIES(kCpuSSE2),
+    {KernelKey(kOpLerpRow, 32), kCpuSSE2, LerpRow32, "LerpRow32"},
     {KernelKey(kOpCopyBytes), kCpuSSE2, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuSSE2, Convert),
     QUILL_FILL_ENTRIES(kCpuSSE2, Fill),

@@ -10,6 +10,7 @@ enum {
     kFormat24 = 24,
     kFormat32 = 32,
     kFormatPalette8 = 8,  // source only: 8-bit indices into a 256-entry table
+    kFormatAlpha8 = 8,    // stretch rows of an alpha plane: one byte per pixel
 };
 
 inline bool IsSurfaceFormat(int format)

@@ -77,7 +77,40 @@ public:
     PixelView GetPixelView();
     AlphaView GetAlphaView();
 
+    // Same-size drawing of a source onto this surface (SurfaceBlt.cpp):
+    // operation 0 to 14, the point where the source rectangle's top-left
+    // lands, a clip rectangle in this surface's coordinates, the opacity
+    // (param1) and the operation's amount (param2). Nothing happens without a
+    // source, or for an empty source or clip rectangle. OnBlt follows with
+    // the rectangle that was drawn into.
+    void Blt(int op, CSurface* source, const POINT& dst, const RECT& srcRect, const RECT& clip, int param1,
+             int param2);
+    // Clipped by this whole surface.
+    void Blt(int op, CSurface* source, const POINT& dst, const RECT& srcRect, int param1 = 255, int param2 = 0);
+    // The whole source.
+    void Blt(int op, CSurface* source, const POINT& dst, int param1 = 255, int param2 = 0);
+    // At a destination rectangle's top-left, drawing only inside it.
+    void Blt(int op, CSurface* source, const RECT& dstRect, const RECT& srcRect, int param1 = 255, int param2 = 0);
+    void Blt(int op, CSurface* source, const RECT& dstRect, int param1 = 255, int param2 = 0);
+
+    // The source rectangle stretched onto the destination rectangle:
+    // operation 0 (nearest pixel) or 1 (bilinear); equal sizes are passed to
+    // Blt with any operation. OnStretchBlt follows with the destination
+    // rectangle cut by the clip and the surface.
+    void StretchBlt(int op, CSurface* source, const RECT& dstRect, const RECT& srcRect, const RECT& clip,
+                    int param1, int param2);
+    // Clipped by this whole surface.
+    void StretchBlt(int op, CSurface* source, const RECT& dstRect, const RECT& srcRect, int param1 = 255,
+                    int param2 = 0);
+    // The whole source.
+    void StretchBlt(int op, CSurface* source, const RECT& dstRect, int param1 = 255, int param2 = 0);
+
 private:
+    // The straight copy through GDI (no SSE, both surfaces with a device
+    // context); false when it does not apply or fails.
+    bool CopyThroughGdi(CSurface* source, const POINT& dst, const RECT& srcRect, const RECT& clip, int opacity,
+                        RECT& touched);
+
     CSurface(const CSurface&) = delete;
     CSurface& operator=(const CSurface&) = delete;
 };

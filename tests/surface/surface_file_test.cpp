@@ -24,10 +24,11 @@ const int kW = 7, kH = 5;
 std::string Name(int bits, bool alpha) { return std::string(alpha ? "a" : "p") + std::to_string(bits); }
 
 // Pictures p8, p24, p32 and a8, a24, a32 (with ".alp" planes), loose in
-// loose\ and as members of data.pak for data\bg\.
-std::string MakePictures()
+// loose\ and as members of data.pak for data\bg\, in a folder of the test's
+// own: tests run in parallel and would rewrite each other's files.
+std::string MakePictures(const std::string& folder)
 {
-    const std::string dir = Folder("load");
+    const std::string dir = Folder(folder);
     std::vector<PackSource> members;
     for (int bits : {8, 24, 32})
         for (bool alpha : {false, true}) {
@@ -81,7 +82,7 @@ void CheckLoaded(CSurface& s, int bits, bool alpha, int format, DWORD key = 0x00
 
 TEST(SurfaceLoad, PicturesIntoEveryFormatLooseAndFromAPack)
 {
-    const std::string dir = MakePictures();
+    const std::string dir = MakePictures("load");
     for (bool dib : {false, true})
         for (const std::string& folder : {dir + "\\loose\\", dir + "\\data\\bg\\"})
             for (int bits : {8, 24, 32})
@@ -99,7 +100,7 @@ TEST(SurfaceLoad, PicturesIntoEveryFormatLooseAndFromAPack)
 
 TEST(SurfaceLoad, FileNameIsKeptForRestore)
 {
-    const std::string dir = MakePictures();
+    const std::string dir = MakePictures("restore");
     CMemorySurface s;
     const std::string path = dir + "\\loose\\a24.bmp";
     ASSERT_TRUE(s.Load(path, 16, false));

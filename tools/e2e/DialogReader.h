@@ -4,13 +4,15 @@
 #include <vector>
 
 // Reads and answers the message boxes of another process: a visible top-level
-// "#32770" window with at least one button.
+// "#32770" window with at least one button and no dialog inside (a property
+// sheet, which holds its pages as child dialogs, is not a message box).
 struct CDialogInfo {
     HWND hWnd = nullptr;
     std::string caption;
     std::string text;  // the static control's text
     std::vector<std::string> buttons;
     std::vector<int> buttonIds;
+    bool hasChildDialog = false;
 };
 
 namespace dialog_reader {
@@ -38,7 +40,9 @@ struct Search {
 inline BOOL CALLBACK OnChild(HWND child, LPARAM param)
 {
     CDialogInfo* info = reinterpret_cast<CDialogInfo*>(param);
-    if (ClassIs(child, "Button")) {
+    if (ClassIs(child, "#32770")) {
+        info->hasChildDialog = true;
+    } else if (ClassIs(child, "Button")) {
         info->buttons.push_back(WindowText(child));
         info->buttonIds.push_back(GetDlgCtrlID(child));
     } else if (ClassIs(child, "Static") && info->text.empty()) {
@@ -59,7 +63,7 @@ inline BOOL CALLBACK OnTop(HWND hWnd, LPARAM param)
     info.hWnd = hWnd;
     info.caption = WindowText(hWnd);
     EnumChildWindows(hWnd, OnChild, reinterpret_cast<LPARAM>(&info));
-    if (info.buttons.empty())
+    if (info.buttons.empty() || info.hasChildDialog)
         return TRUE;
     *search->info = info;
     search->found = true;

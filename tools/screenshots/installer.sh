@@ -13,20 +13,8 @@ quill_wine_up || exit 1
 SHOTS=$ROOT/out/screenshots
 mkdir -p "$SHOTS"
 
-# The templates name "ＭＳ Ｐゴシック"; map it (and the UI fonts) to IPA Gothic.
-FONTDIR=$WINEPREFIX/drive_c/windows/Fonts
-for f in /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf \
-         /usr/share/fonts/truetype/fonts-japanese-gothic.ttf; do
-  [ -e "$f" ] && ln -sf "$(readlink -f "$f")" "$FONTDIR/$(basename "$f")"
-done
-SUBST='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-for name in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS PGothic" "MS Gothic" "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma"; do
-  wine reg add "$SUBST" /v "$name" /d "IPAPGothic" /f >/dev/null 2>&1
-done
-# Without a window manager Wine draws the captions itself.
-wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-wineserver -k >/dev/null 2>&1 || true   # the font cache is read at start
-quill_wine_up || exit 1
+. tools/screenshots/japanese-fonts.sh
+quill_japanese_fonts || exit 1
 
 WORK=$(mktemp -d /tmp/quill-shots.XXXXXX)
 pids=()

@@ -2,7 +2,8 @@
 // must store again unchanged, and acting on it (rollback or the rest of a
 // commit) may touch only what its records name below the game folder, and
 // of that only what a step that counts as begun may have made: a file or
-// folder at the path of a create step never begun (or closed since) stays.
+// folder at the path of a create step never begun (or closed since) stays,
+// and so does a file with bytes at the path of one begun but not made.
 #include "setup/Journal.h"
 #include "setup/UpdateStepList.h"
 #include "MemoryFileSystem.h"
@@ -72,17 +73,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize)
     Check(again.Records() == journal.Records() && again.GetState() == journal.GetState() &&
           again.GetVersion() == journal.GetVersion() && !again.IsDamaged());
 
-    // Which steps count as begun: every one in a journal without marks;
-    // else the last mark of each holds.
+    // Which steps count as begun, and which as made: every one in a
+    // journal without marks; else the last mark of each holds.
     bool committing = journal.GetState() == CJournal::kCommitting;
     std::vector<const CJournalRecord*> steps;
-    std::vector<bool> begun;
+    std::vector<bool> begun, made;
     for (const CJournalRecord& record : journal.Records()) {
         if (record.IsStep()) {
             steps.push_back(&record);
             begun.push_back(!journal.MarksBegun());
+            made.push_back(!journal.MarksBegun());
         } else {
-            begun[record.index] = record.type == CJournalRecord::kBegun;
+            begun[record.index] = record.type == CJournalRecord::kBegun || record.type == CJournalRecord::kMade;
+            made[record.index] = record.type == CJournalRecord::kMade;
         }
     }
 
@@ -91,7 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize)
     CMemoryFileSystem files;
     files.AddFile("C:\\outside.txt", "outside");
     files.AddFile(kRoot + "\\other.txt", "other");
-    std::set<std::string> created, folders, replaced, backups;
+    // created: made new files, deleted whatever they hold; begunFiles: new
+    // files begun but not made, deleted only while empty.
+    std::set<std::string> created, begunFiles, folders, replaced, backups;
     std::set<std::pair<std::string, std::string>> putBack;  // backup -> path
     for (size_t i = 0; i < steps.size(); ++i) {
         const CJournalRecord& record = *steps[i];
@@ -105,10 +110,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize)
                 files.AddFolder(path);
             break;
         case CJournalRecord::kCreateFile:
-            if (begun[i])
+            if (made[i])
                 created.insert(key);
+            else if (begun[i])
+                begunFiles.insert(key);
+            // Every other one empty, as the update leaves a file it was
+            // killed creating.
             if (!files.Has(path) && files.GetKind(CMemoryFileSystem::Parent(path)) != CStepFileSystem::kFile)
-                files.AddFile(path, "new");
+                files.AddFile(path, i % 2 ? "" : "new");
             break;
         case CJournalRecord::kReplaceFile: {
             std::string backup = CMemoryFileSystem::Parent(key) + "\\" + CMemoryFileSystem::Key(record.backup);
@@ -136,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize)
 
     for (const CMemoryFileSystem::Change& change : files.changes) {
         if (change.op == "delete")
-            Check(created.count(change.path) || (committing && backups.count(change.path)));
+            Check(created.count(change.path) || (begunFiles.count(change.path) && change.removed.empty()) ||
+                  (committing && backups.count(change.path)));
         else if (change.op == "rmdir")
             Check(folders.count(change.path) != 0);
         else if (change.op == "rename")

@@ -1,18 +1,12 @@
 #include "setup/CreateFileStep.h"
 
-CUpdateStep::Outcome CCreateFileStep::Check(CStepFileSystem& files)
+// Not looked at: a name that is not there costs as much to look up as to
+// create (some systems read the whole folder for either). Do finds a file in
+// the way itself; until the step is marked made, its rollback deletes only
+// an empty file, all that it can have made by then.
+CUpdateStep::Outcome CCreateFileStep::Check(CStepFileSystem&)
 {
-    if (m_Made)
-        return kDone;
-    switch (files.GetKind(m_Path)) {
-    case CStepFileSystem::kFile:
-    case CStepFileSystem::kReadOnlyFile:
-        return kFoundFile;
-    case CStepFileSystem::kFolder:
-        return Fail(CStepFileSystem::kErrorAccessDenied);
-    default:
-        return kDone;
-    }
+    return kDone;
 }
 
 CUpdateStep::Outcome CCreateFileStep::Do(CStepFileSystem& files)
@@ -36,7 +30,7 @@ CUpdateStep::Outcome CCreateFileStep::Do(CStepFileSystem& files)
 
 CUpdateStep::Undo CCreateFileStep::Rollback(CStepFileSystem& files)
 {
-    if (files.RemoveFile(m_Path)) {
+    if (m_Made ? files.RemoveFile(m_Path) : files.RemoveFileIfEmpty(m_Path)) {
         m_Made = false;
         return kUndone;
     }

@@ -10,12 +10,9 @@ public:
     // Creates the file, or empties it when this step made it before (a
     // retried or repeated entry).
     Outcome Do(CStepFileSystem& files) override;
+    // Deletes the file; one not known to be made only while it is empty.
     Undo Rollback(CStepFileSystem& files) override;
-    bool IsMade() const override { return m_Made; }
     CJournalRecord ToRecord(const std::string& root) const override;
     static std::unique_ptr<CCreateFileStep> FromRecord(const CJournalRecord& record,
                                                        const std::string& root);
-
-private:
-    bool m_Made = false;
 };

@@ -10,11 +10,7 @@ public:
     Outcome Do(CStepFileSystem& files) override;
     Undo Rollback(CStepFileSystem& files) override;
     bool IsFolder() const override { return true; }
-    bool IsMade() const override { return m_Made; }
     CJournalRecord ToRecord(const std::string& root) const override;
     static std::unique_ptr<CCreateFolderStep> FromRecord(const CJournalRecord& record,
                                                          const std::string& root);
-
-private:
-    bool m_Made = false;
 };

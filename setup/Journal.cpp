@@ -118,6 +118,7 @@ bool CJournal::Append(const CJournalRecord& record, std::vector<uint8_t>& out)
         break;
     case CJournalRecord::kClosed:
     case CJournalRecord::kBegun:
+    case CJournalRecord::kMade:
         AppendLE32(payload, record.index);
         break;
     default:
@@ -176,6 +177,7 @@ bool CJournal::Parse(const uint8_t* data, size_t size)
             }
             break;
         case CJournalRecord::kBegun:
+        case CJournalRecord::kMade:
             if (!MarksBegun())
                 break;
             [[fallthrough]];

@@ -10,11 +10,11 @@
 // the version, the state byte, two zero bytes), then records, each
 //   type (1 byte), payload length (LE16), payload, CRC-32 of the three.
 // Payloads: a path (folder and file steps); LE16 path length, path, backup
-// name (replace steps); LE32 step index (closed, begun). Paths are relative
-// to the journal's folder, Shift-JIS, backslash-separated.
+// name (replace steps); LE32 step index (closed, begun, made). Paths are
+// relative to the journal's folder, Shift-JIS, backslash-separated.
 //
-// Version 2 marks each step begun before its change; version 1 has no begun
-// marks, so each of its steps counts as begun.
+// Version 2 marks each step begun before its change and made after it;
+// version 1 has neither mark, so each of its steps counts as made.
 //
 // The state byte is overwritten in place when the update starts committing,
 // so that mark needs no room on a full disk.
@@ -45,7 +45,8 @@ public:
 
     State GetState() const { return m_State; }
     uint8_t GetVersion() const { return m_Version; }
-    // Whether steps are marked begun; if not, every step counts as begun.
+    // Whether steps are marked begun and made; if not, every step counts as
+    // made.
     bool MarksBegun() const { return m_Version != kVersionWithoutMarks; }
     const std::vector<CJournalRecord>& Records() const { return m_Records; }
     // Bytes up to the end of the last record taken.

@@ -11,7 +11,7 @@ CReplaceFileStep::CReplaceFileStep(const std::string& path, const std::string& b
 
 CUpdateStep::Outcome CReplaceFileStep::Check(CStepFileSystem& files)
 {
-    if (m_Moved)
+    if (m_Made)
         return kDone;
     switch (files.GetKind(m_Path)) {
     case CStepFileSystem::kMissing:
@@ -20,14 +20,13 @@ CUpdateStep::Outcome CReplaceFileStep::Check(CStepFileSystem& files)
     case CStepFileSystem::kReadOnlyFile:
         return Fail(CStepFileSystem::kErrorAccessDenied);
     default:
-        break;
+        return kDone;  // a backup name taken meanwhile is found by Do
     }
-    return files.GetKind(m_BackupPath) == CStepFileSystem::kMissing ? kDone : kBackupTaken;
 }
 
 CUpdateStep::Outcome CReplaceFileStep::Do(CStepFileSystem& files)
 {
-    if (m_Moved)
+    if (m_Made)
         return files.OpenOutput(m_Path, false) ? kDone : Fail(files.LastError());
     switch (files.GetKind(m_Path)) {
     case CStepFileSystem::kMissing:
@@ -44,12 +43,12 @@ CUpdateStep::Outcome CReplaceFileStep::Do(CStepFileSystem& files)
             return kBackupTaken;
         return Fail(error);
     }
-    m_Moved = true;
+    m_Made = true;
     if (files.OpenOutput(m_Path, true))
         return kDone;
     uint32_t error = files.LastError();
     if (files.Rename(m_BackupPath, m_Path))
-        m_Moved = false;
+        m_Made = false;
     return Fail(error);
 }
 
@@ -60,7 +59,7 @@ CUpdateStep::Undo CReplaceFileStep::Rollback(CStepFileSystem& files)
         return kUndone;
     if (!files.RenameOver(m_BackupPath, m_Path))
         return Stuck(files.LastError());
-    m_Moved = false;
+    m_Made = false;
     return kUndone;
 }
 

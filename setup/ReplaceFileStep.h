@@ -14,7 +14,6 @@ public:
     Outcome Do(CStepFileSystem& files) override;
     Undo Rollback(CStepFileSystem& files) override;
     bool Commit(CStepFileSystem& files) override;
-    bool IsMade() const override { return m_Moved; }
     const std::string& CommitPath() const override { return m_BackupPath; }
     CJournalRecord ToRecord(const std::string& root) const override;
     static std::unique_ptr<CReplaceFileStep> FromRecord(const CJournalRecord& record,
@@ -26,5 +25,4 @@ public:
 private:
     std::string m_BackupName;
     std::string m_BackupPath;
-    bool m_Moved = false;
 };

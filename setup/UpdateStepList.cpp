@@ -252,7 +252,7 @@ bool CUpdateStepList::JournalFailed()
 bool CUpdateStepList::DoStep(size_t step, CStepFileSystem& files, CUpdateStep::Outcome& outcome)
 {
     CUpdateStep& todo = *m_Steps[step];
-    if (m_States[step] != kBegun) {
+    if (m_States[step] != kBegun && m_States[step] != kMade) {
         outcome = todo.Check(files);
         if (outcome != CUpdateStep::kDone)
             return true;
@@ -260,6 +260,11 @@ bool CUpdateStepList::DoStep(size_t step, CStepFileSystem& files, CUpdateStep::O
             return JournalFailed();
     }
     outcome = todo.Do(files);
+    // Made (a retried file emptied, too): marked so before anything is
+    // written into it.
+    if (outcome == CUpdateStep::kDone && m_States[step] == kBegun &&
+        !Mark(step, CJournalRecord::kMade, kMade))
+        return JournalFailed();
     // Nothing of it stands: closed again, so that neither a rollback nor a
     // later start takes anything back for it; a retry begins it anew.
     if (outcome == CUpdateStep::kFailed && !todo.IsMade())
@@ -433,19 +438,29 @@ void CUpdateStepList::Load(const std::string& root, const CJournal& journal, CJo
     for (const CJournalRecord& record : journal.Records()) {
         if (record.IsStep()) {
             m_Steps.push_back(CUpdateStep::FromRecord(record, m_Root));
-            // Whether a begun step was done is not known: its rollback or
-            // commit looks. A journal without marks counts every step begun.
-            // A replace step's backup is looked for even when its mark is
-            // missing (written, but lost with the system before it reached
-            // the disk); once committing it is not, as the commit mark was
-            // flushed after every begun mark.
-            bool begun = !journal.MarksBegun() ||
-                         (record.type == CJournalRecord::kReplaceFile && !m_Committing);
-            m_States.push_back(begun ? kBegun : kPlanned);
+            // A journal without marks counts every step made. A replace
+            // step's backup is looked for even when its begun mark is missing
+            // (written, but lost with the system before it reached the disk);
+            // once committing it is not, as the commit mark was flushed after
+            // every begun mark.
+            StepState state = kPlanned;
+            if (!journal.MarksBegun())
+                state = kMade;
+            else if (record.type == CJournalRecord::kReplaceFile && !m_Committing)
+                state = kBegun;
+            m_States.push_back(state);
         } else if (record.index < m_States.size()) {
-            m_States[record.index] = record.type == CJournalRecord::kBegun ? kBegun : kClosed;
+            m_States[record.index] = record.type == CJournalRecord::kBegun  ? kBegun
+                                     : record.type == CJournalRecord::kMade ? kMade
+                                                                            : kClosed;
         }
     }
+    // Whether a step was done is not known: its rollback or commit looks.
+    // One begun but not made was stopped between the two marks, so that of
+    // a new file only an empty one can be the update's.
+    for (size_t i = 0; i < m_Steps.size(); ++i)
+        if (m_States[i] == kMade)
+            m_Steps[i]->SetMade();
 }
 
 bool CUpdateStepList::Recover(CStepFileSystem& files)

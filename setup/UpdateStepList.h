@@ -93,7 +93,7 @@ private:
     CUpdateStepList(const CUpdateStepList&) = delete;
     CUpdateStepList& operator=(const CUpdateStepList&) = delete;
 
-    enum StepState : uint8_t { kPlanned, kBegun, kClosed };
+    enum StepState : uint8_t { kPlanned, kBegun, kMade, kClosed };
     enum FolderState { kFolderExists, kFolderPlanned, kFolderBlocked };
     struct Slot {
         size_t first = 0;     // the first step planned for it (its folders)
@@ -107,15 +107,16 @@ private:
     std::string NextBackupName(const std::string& path, bool checkDisk, CStepFileSystem& files);
     void PlanFile(const std::string& path, Slot& slot, CStepFileSystem& files);
     void Add(CUpdateStep* step);
-    // Writes a begun or closed mark of the step and sets its state (closed:
-    // kClosed, or reopened as kPlanned). Begun fails when the mark cannot be
-    // written; a closed mark only spares a later start work that is harmless
-    // to repeat, so its failure is ignored.
+    // Writes a mark of the step and sets its state (a closed mark: kClosed,
+    // or kPlanned for a step to be begun anew). Begun and made fail when the
+    // mark cannot be written; a closed mark only spares a later start work
+    // that is harmless to repeat, so its failure is ignored.
     bool Mark(size_t step, CJournalRecord::Type mark, StepState state);
     void Close(size_t step) { Mark(step, CJournalRecord::kClosed, kClosed); }
-    // Checks the step and, when it will change something, marks it begun
-    // and does it; an attempt that made nothing is closed again. False only
-    // when the mark could not be written (Error() tells why).
+    // Checks the step and, unless that finds it would change nothing, marks
+    // it begun, does it and marks it made; an attempt that made nothing is
+    // closed again. False only when a mark could not be written (Error()
+    // tells why).
     bool DoStep(size_t step, CStepFileSystem& files, CUpdateStep::Outcome& outcome);
     bool JournalFailed();
     bool Fail(uint32_t error, const std::string& path);

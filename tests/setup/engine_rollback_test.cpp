@@ -391,13 +391,15 @@ protected:
         record.backup = backup;
         return record;
     }
-    static CJournalRecord Begun(uint32_t index)
+    static CJournalRecord Mark(CJournalRecord::Type type, uint32_t index)
     {
         CJournalRecord record;
-        record.type = CJournalRecord::kBegun;
+        record.type = type;
         record.index = index;
         return record;
     }
+    static CJournalRecord Begun(uint32_t index) { return Mark(CJournalRecord::kBegun, index); }
+    static CJournalRecord Made(uint32_t index) { return Mark(CJournalRecord::kMade, index); }
     // A run killed after it made sub, sub\new.txt and replaced keep.txt.
     void LeaveKilledRun()
     {
@@ -405,7 +407,7 @@ protected:
         MoveFileA((destination + "\\keep.txt").c_str(), (destination + "\\~000000").c_str());
         PutFile(destination + "\\keep.txt", "partial replace");
     }
-    // Its plan; with marks, the three steps it began.
+    // Its plan; with marks, the three steps it made.
     std::vector<CJournalRecord> Plan(bool marks = true)
     {
         std::vector<CJournalRecord> records = {
@@ -413,7 +415,7 @@ protected:
             Record(CJournalRecord::kReplaceFile, "keep.txt", "~000000"),
             Record(CJournalRecord::kCreateFile, "later.txt")};
         if (marks)
-            records.insert(records.end(), {Begun(0), Begun(1), Begun(2)});
+            records.insert(records.end(), {Begun(0), Made(0), Begun(1), Made(1), Begun(2), Made(2)});
         return records;
     }
 };
@@ -447,8 +449,29 @@ TEST_F(EngineRecover, FileAtADestinationNotBegunIsLeftToItsOwner)
                                  SnapshotTree(destination)));
 }
 
-// A journal as the version before the begun marks wrote it: every step
-// counts as begun and is taken back.
+// Killed between a new file's begun and made marks: the update can have
+// left only an empty file. One with bytes came from another program.
+TEST_F(EngineRecover, FileBegunButNotMadeIsDeletedOnlyWhileEmpty)
+{
+    LeaveKilledRun();
+    PutFile(destination + "\\later.txt", "another program's");
+    PutFile(destination + "\\empty.txt", "");
+    PutFile(destination + "\\sub\\deep.txt", "");
+    std::vector<CJournalRecord> records = Plan();
+    records.push_back(Record(CJournalRecord::kCreateFile, "empty.txt"));
+    records.push_back(Record(CJournalRecord::kCreateFile, "gone.txt"));
+    records.push_back(Record(CJournalRecord::kCreateFile, "sub\\deep.txt"));
+    records.insert(records.end(), {Begun(3), Begun(4), Begun(5), Begun(6)});
+    WriteJournal(CJournal::kRunning, records);
+    EXPECT_TRUE(engine->Recover(destination));
+    EXPECT_TRUE(engine->prompts.empty());
+    EXPECT_EQ("", TreeDifference({{"game.exe", "game"}, {"keep.txt", "original keep"},
+                                  {"later.txt", "another program's"}},
+                                 SnapshotTree(destination)));
+}
+
+// A journal as the version before the marks wrote it: every step counts as
+// made and is taken back.
 TEST_F(EngineRecover, JournalWithoutMarksIsRolledBack)
 {
     auto before = SnapshotTree(destination);

@@ -36,7 +36,7 @@ CJournal Parse(const CMemoryJournal& journal)
 // The records as "create a.txt", "replace a.txt ~000", "begun 0" ...
 std::vector<std::string> Describe(const CJournal& journal)
 {
-    static const char* const kNames[] = {"", "folder", "create", "replace", "closed", "begun"};
+    static const char* const kNames[] = {"", "folder", "create", "replace", "closed", "begun", "made"};
     std::vector<std::string> lines;
     for (const CJournalRecord& record : journal.Records()) {
         std::string line = kNames[record.type];
@@ -256,7 +256,10 @@ TEST_F(UpdateSteps, ReadOnlyDestinationIsRefusedUntilTheAttributeIsCleared)
     EXPECT_EQ(list.StepCount(), Parse(journal).Records().size()) << "marked begun";
     files.nodes[files.Key(kRoot + "\\data\\a.pak")].readOnly = false;
     EXPECT_TRUE(list.Prepare(0, files)) << "Retry once the attribute is cleared";
-    EXPECT_EQ("begun 0", Describe(Parse(journal)).back()) << "begun anew by the retry";
+    std::vector<std::string> records = Describe(Parse(journal));
+    EXPECT_EQ(std::vector<std::string>({"begun 0", "made 0"}),
+              std::vector<std::string>(records.end() - 2, records.end()))
+        << "begun anew by the retry";
     files.Write("new a");
     EXPECT_TRUE(list.Rollback(files));
     EXPECT_EQ("old a", files.Bytes(kRoot + "\\data\\a.pak"));
@@ -285,8 +288,9 @@ TEST_F(UpdateSteps, FileThatCameAfterThePlanIsReplacedNotDeleted)
     ASSERT_TRUE(list.Prepare(0, files));
     EXPECT_EQ(flushes + 1, journal.flushes) << "the new step is flushed before it is done";
     CJournal parsed = Parse(journal);
-    EXPECT_EQ(std::vector<std::string>(
-                  {"create late.txt", "closed 0", "replace late.txt ~0000000", "begun 1"}),
+    // The create step found the file only when it tried: begun, never made.
+    EXPECT_EQ(std::vector<std::string>({"create late.txt", "begun 0", "closed 0", "replace late.txt ~0000000",
+                                        "begun 1", "made 1"}),
               Describe(parsed));
     files.Write("update's");
     // A kill now: the next start must put the other program's file back.
@@ -308,7 +312,8 @@ TEST_F(UpdateSteps, FileGoneSinceThePlanIsCreatedAndRolledBack)
     ASSERT_TRUE(list.Prepare(0, files));
     files.Write("new");
     CJournal parsed = Parse(journal);
-    EXPECT_EQ(std::vector<std::string>({"replace data\\a.pak ~0000", "closed 0", "create data\\a.pak", "begun 1"}),
+    EXPECT_EQ(std::vector<std::string>(
+                  {"replace data\\a.pak ~0000", "closed 0", "create data\\a.pak", "begun 1", "made 1"}),
               Describe(parsed));
     CUpdateStepList recovered;
     CMemoryJournal stored = journal;
@@ -398,7 +403,7 @@ TEST_F(UpdateSteps, BackupHeldAtCommitIsLeftToTheNextStartWhichFinishesTheCommit
     EXPECT_EQ(After(), files.Tree());
 }
 
-TEST_F(UpdateSteps, EachStepIsMarkedBegunOnceRightBeforeItsFirstChange)
+TEST_F(UpdateSteps, EachStepIsMarkedBegunRightBeforeAndMadeRightAfterItsChange)
 {
     CUpdateStepList list;
     ASSERT_TRUE(CopyAll(list));
@@ -406,19 +411,25 @@ TEST_F(UpdateSteps, EachStepIsMarkedBegunOnceRightBeforeItsFirstChange)
     for (const CMemoryFileSystem::Change& change : files.changes)
         if (change.op != "write")
             ops += (ops.empty() ? "" : " ") + change.op;
-    // A repeated destination (DATA\A.PAK) is emptied without a new mark;
-    // the marks are written, not flushed, and none is written per chunk.
-    EXPECT_EQ("journal-create journal-append rename create journal-append create journal-append mkdir "
-              "journal-append mkdir journal-append create journal-append create truncate journal-append rename "
-              "create journal-append create",
+    // Begun right before each change, made right after it, before a byte is
+    // written; a repeated destination (DATA\A.PAK) is emptied without new
+    // marks. The marks are written, not flushed, and none is written per
+    // chunk. A new file is not looked for first: creating it finds one.
+    EXPECT_EQ("journal-create journal-append rename create journal-append journal-append create journal-append "
+              "journal-append mkdir journal-append journal-append mkdir journal-append journal-append create "
+              "journal-append journal-append create journal-append truncate journal-append rename create "
+              "journal-append journal-append create journal-append",
               ops);
     EXPECT_EQ(1, journal.flushes);
     std::vector<std::string> records = Describe(Parse(journal));
     ASSERT_LE(list.StepCount(), records.size());
     std::vector<std::string> marks(records.begin() + list.StepCount(), records.end());
-    EXPECT_EQ(std::vector<std::string>({"begun 0", "begun 1", "begun 2", "begun 3", "begun 4", "begun 5",
-                                        "begun 6", "begun 7"}),
-              marks);
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < list.StepCount(); ++i) {
+        expected.push_back("begun " + std::to_string(i));
+        expected.push_back("made " + std::to_string(i));
+    }
+    EXPECT_EQ(expected, marks);
 }
 
 // A killed update, then another program puts files where the update had not
@@ -445,9 +456,46 @@ TEST_F(UpdateSteps, FilesOthersPutAtDestinationsNotBegunSurviveTheNextStart)
     EXPECT_FALSE(journal.exists);
 }
 
-// A journal of the first version marks nothing begun: each of its steps
-// counts as begun, so what the killed update made is taken back.
-TEST_F(UpdateSteps, JournalWithoutMarksCountsEveryStepBegun)
+// Killed between a new file's begun mark and its made mark: the update can
+// have left only an empty file there. A file with bytes is another
+// program's (it came after the kill, or was there when the create found it).
+TEST_F(UpdateSteps, NewFileBegunButNotMadeIsTakenBackOnlyWhileEmpty)
+{
+    // Changes of c.pak's allowed (1: the begun mark; 2: the mark and the
+    // create), and whether another program then puts a file there.
+    for (auto kill : {std::make_pair(1L, false), std::make_pair(1L, true), std::make_pair(2L, false)}) {
+        long allowed = kill.first;
+        bool theirs = kill.second;
+        {
+            CUpdateScenario run;
+            auto before = run.files.Tree();
+            CUpdateStepList list;
+            list.Plan(kRoot, Destinations(run.copies), run.files);
+            ASSERT_TRUE(list.Begin(run.journal));
+            ASSERT_TRUE(list.Prepare(0, run.files));
+            run.files.Write(run.copies[0].bytes);
+            run.files.killAfter = allowed;
+            EXPECT_THROW(list.Prepare(1, run.files), CKilled);
+            run.files.killAfter = -1;
+            std::string where = std::to_string(allowed) + " changes of c.pak's, " + (theirs ? "theirs" : "none");
+            ASSERT_EQ("begun 1", Describe(Parse(run.journal)).back()) << where;
+            EXPECT_EQ(allowed == 2 ? "" : "<missing>", run.files.Bytes(kRoot + "\\data\\c.pak")) << where;
+            if (theirs) {
+                run.files.AddFile(kRoot + "\\data\\c.pak", "another program's");
+                before[run.files.Key(kRoot + "\\data\\c.pak")] = "another program's";
+            }
+            CUpdateStepList next;
+            next.Load(kRoot, Parse(run.journal), run.journal);
+            EXPECT_TRUE(next.Recover(run.files)) << where;
+            EXPECT_EQ(before, run.files.Tree()) << where;
+            EXPECT_FALSE(run.journal.exists) << where;
+        }
+    }
+}
+
+// A journal of the first version has no marks: each of its steps counts as
+// made, so what the killed update made is taken back.
+TEST_F(UpdateSteps, JournalWithoutMarksCountsEveryStepMade)
 {
     auto before = files.Tree();
     CUpdateStepList list;
@@ -460,7 +508,7 @@ TEST_F(UpdateSteps, JournalWithoutMarksCountsEveryStepBegun)
     std::vector<uint8_t> old = CJournal::Header(CJournal::kRunning, CJournal::kVersionWithoutMarks);
     CJournal written = Parse(journal);
     for (const CJournalRecord& record : written.Records()) {
-        if (record.type != CJournalRecord::kBegun) {
+        if (record.IsStep() || record.type == CJournalRecord::kClosed) {
             ASSERT_TRUE(CJournal::Append(record, old));
         }
     }
@@ -594,9 +642,10 @@ struct CKilledUpdate : CUpdateScenario {
         return killed;
     }
 
-    // Puts a file or folder of another program at every path of a step the
-    // journal does not hold as begun (none once committing). Each must
-    // survive the recovery; they join the tree expected before the update.
+    // Puts a file or folder of another program at every free path of a step
+    // the journal does not hold as having changed anything there (none once
+    // committing). Each must survive the recovery; they join the tree
+    // expected before the update.
     void PlaceForeignFiles()
     {
         CJournal parsed;
@@ -604,18 +653,22 @@ struct CKilledUpdate : CUpdateScenario {
             parsed.GetState() == CJournal::kCommitting)
             return;
         std::vector<const CJournalRecord*> steps;
-        std::vector<bool> begun;
+        std::vector<CJournalRecord::Type> last;  // a step's last mark holds
         for (const CJournalRecord& record : parsed.Records()) {
             if (record.IsStep()) {
                 steps.push_back(&record);
-                begun.push_back(false);
+                last.push_back(CJournalRecord::kClosed);
             } else {
-                begun[record.index] = record.type == CJournalRecord::kBegun;
+                last[record.index] = record.type;
             }
         }
-        std::set<std::string> touched;  // paths of begun steps
+        // Paths of steps that may have made something there: begun ones,
+        // except a new file begun but not made (it can be only an empty one,
+        // and another program's has bytes).
+        std::set<std::string> touched;
         for (size_t i = 0; i < steps.size(); ++i)
-            if (begun[i])
+            if (last[i] == CJournalRecord::kMade ||
+                (last[i] == CJournalRecord::kBegun && steps[i]->type != CJournalRecord::kCreateFile))
                 touched.insert(CMemoryFileSystem::Key(kRoot + "\\" + steps[i]->path));
         for (const CJournalRecord* step : steps) {
             std::string path = kRoot + "\\" + step->path;

@@ -1,6 +1,9 @@
 // The update journal: any bytes a damaged disk can hold. What is read back
 // must store again unchanged, and acting on it (rollback or the rest of a
-// commit) may touch only what its records name below the game folder.
+// commit) may touch only what its records name below the game folder, and
+// of that only what a step that counts as begun may have made: a file or
+// folder at the path of a create step never begun (or closed since) stays,
+// and so does a file with bytes at the path of one begun but not made.
 #include "setup/Journal.h"
 #include "setup/UpdateStepList.h"
 #include "MemoryFileSystem.h"
@@ -8,6 +11,7 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -61,37 +65,69 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize)
     Check(journal.ValidSize() <= size);
 
     // Read back, stored again, read again: the same records.
-    std::vector<uint8_t> stored = CJournal::Header(journal.GetState());
+    std::vector<uint8_t> stored = CJournal::Header(journal.GetState(), journal.GetVersion());
     for (const CJournalRecord& record : journal.Records())
         Check(CJournal::Append(record, stored));
     CJournal again;
     Check(again.Parse(stored.data(), stored.size()));
-    Check(again.Records() == journal.Records() && again.GetState() == journal.GetState() && !again.IsDamaged());
+    Check(again.Records() == journal.Records() && again.GetState() == journal.GetState() &&
+          again.GetVersion() == journal.GetVersion() && !again.IsDamaged());
+
+    // Which steps count as begun, and which as made: every one in a
+    // journal without marks; else the last mark of each holds.
+    bool committing = journal.GetState() == CJournal::kCommitting;
+    std::vector<const CJournalRecord*> steps;
+    std::vector<bool> begun, made;
+    for (const CJournalRecord& record : journal.Records()) {
+        if (record.IsStep()) {
+            steps.push_back(&record);
+            begun.push_back(!journal.MarksBegun());
+            made.push_back(!journal.MarksBegun());
+        } else {
+            begun[record.index] = record.type == CJournalRecord::kBegun || record.type == CJournalRecord::kMade;
+            made[record.index] = record.type == CJournalRecord::kMade;
+        }
+    }
 
     // A game folder holding something at every name the records give, and
     // files no record names, inside and outside it.
     CMemoryFileSystem files;
     files.AddFile("C:\\outside.txt", "outside");
     files.AddFile(kRoot + "\\other.txt", "other");
-    std::set<std::string> created, folders, replaced, backups;
-    for (const CJournalRecord& record : journal.Records()) {
+    // created: made new files, deleted whatever they hold; begunFiles: new
+    // files begun but not made, deleted only while empty.
+    std::set<std::string> created, begunFiles, folders, replaced, backups;
+    std::set<std::pair<std::string, std::string>> putBack;  // backup -> path
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const CJournalRecord& record = *steps[i];
         std::string path = kRoot + "\\" + record.path;
         std::string key = CMemoryFileSystem::Key(path);
         switch (record.type) {
         case CJournalRecord::kCreateFolder:
-            folders.insert(key);
+            if (begun[i])
+                folders.insert(key);
             if (!files.Has(path))
                 files.AddFolder(path);
             break;
         case CJournalRecord::kCreateFile:
-            created.insert(key);
+            if (made[i])
+                created.insert(key);
+            else if (begun[i])
+                begunFiles.insert(key);
+            // Every other one empty, as the update leaves a file it was
+            // killed creating.
             if (!files.Has(path) && files.GetKind(CMemoryFileSystem::Parent(path)) != CStepFileSystem::kFile)
-                files.AddFile(path, "new");
+                files.AddFile(path, i % 2 ? "" : "new");
             break;
         case CJournalRecord::kReplaceFile: {
-            replaced.insert(key);
             std::string backup = CMemoryFileSystem::Parent(key) + "\\" + CMemoryFileSystem::Key(record.backup);
-            backups.insert(backup);
+            // Put back without its mark too (it may have been lost), but
+            // once committing only a begun step's backup is dropped.
+            if (begun[i] || !committing) {
+                replaced.insert(key);
+                backups.insert(backup);
+                putBack.insert(std::make_pair(backup, key));
+            }
             if (!files.Has(backup) && files.GetKind(CMemoryFileSystem::Parent(backup)) != CStepFileSystem::kFile)
                 files.AddFile(backup, "original");
             break;
@@ -107,19 +143,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize)
     list.Load(kRoot, journal, storage);
     list.Recover(files);
 
-    bool committing = journal.GetState() == CJournal::kCommitting;
     for (const CMemoryFileSystem::Change& change : files.changes) {
         if (change.op == "delete")
-            Check(created.count(change.path) || (committing && backups.count(change.path)) ||
-                  (!committing && replaced.count(change.path)));
+            Check(created.count(change.path) || (begunFiles.count(change.path) && change.removed.empty()) ||
+                  (committing && backups.count(change.path)));
         else if (change.op == "rmdir")
             Check(folders.count(change.path) != 0);
         else if (change.op == "rename")
-            Check(!committing && backups.count(change.path) && replaced.count(change.to));
+            Check(!committing && putBack.count(std::make_pair(change.path, change.to)));
         else
             Check(change.op.compare(0, 8, "journal-") == 0);
     }
     Check(files.Bytes("C:\\outside.txt") == "outside");
+    // A file no begun step may have made keeps its bytes (a rename puts a
+    // backup's bytes over a replaced file).
     Check(files.Bytes(kRoot + "\\other.txt") == "other" || created.count(CMemoryFileSystem::Key(kRoot + "\\other.txt")) ||
           replaced.count(CMemoryFileSystem::Key(kRoot + "\\other.txt")) ||
           backups.count(CMemoryFileSystem::Key(kRoot + "\\other.txt")));

@@ -19,7 +19,7 @@ std::string WindowsError(DWORD error)
     char* message = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   nullptr, error, LANG_USER_DEFAULT,
                    reinterpret_cast<char*>(&message), 0, nullptr);
     if (message) {
         text += message;
@@ -146,10 +146,14 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, size_
     CWin32StepFileSystem files(&out);
     bool sourceOpen = in.OpenRead(source.c_str());
     DWORD error = sourceOpen ? NO_ERROR : GetLastError();
-    // The folders it needs and the file itself, each recorded before it is made.
-    if (sourceOpen && !m_Steps.Prepare(index, files))
+    // The folders it needs and the file itself, each marked in the journal
+    // before and after it is made. No byte goes into the file before its
+    // made mark: the file is closed when that mark could not be written.
+    bool prepared = sourceOpen && m_Steps.Prepare(index, files);
+    if (sourceOpen && !prepared)
         error = m_Steps.Error();
-    if (!in.IsOpen() || !out.IsOpen()) {
+    if (!prepared || !out.IsOpen()) {
+        out.Close();
         std::string text = source + "\n" + "ファイル読み込みに失敗しました。[Error::CreateFile]\n" +
                            WindowsError(error);
         if (Prompt(text, sourceOpen ? "FileCreateError" : "FileLoadError",

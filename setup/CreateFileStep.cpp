@@ -1,5 +1,14 @@
 #include "setup/CreateFileStep.h"
 
+// Not looked at: a name that is not there costs as much to look up as to
+// create (some systems read the whole folder for either). Do finds a file in
+// the way itself; until the step is marked made, its rollback deletes only
+// an empty file, all that it can have made by then.
+CUpdateStep::Outcome CCreateFileStep::Check(CStepFileSystem&)
+{
+    return kDone;
+}
+
 CUpdateStep::Outcome CCreateFileStep::Do(CStepFileSystem& files)
 {
     if (files.OpenOutput(m_Path, !m_Made)) {
@@ -21,8 +30,10 @@ CUpdateStep::Outcome CCreateFileStep::Do(CStepFileSystem& files)
 
 CUpdateStep::Undo CCreateFileStep::Rollback(CStepFileSystem& files)
 {
-    if (files.RemoveFile(m_Path))
+    if (m_Made ? files.RemoveFile(m_Path) : files.RemoveFileIfEmpty(m_Path)) {
+        m_Made = false;
         return kUndone;
+    }
     return Stuck(files.LastError());
 }
 

@@ -1,9 +1,23 @@
 #include "setup/CreateFolderStep.h"
 
+CUpdateStep::Outcome CCreateFolderStep::Check(CStepFileSystem& files)
+{
+    switch (files.GetKind(m_Path)) {
+    case CStepFileSystem::kMissing:
+        return kDone;
+    case CStepFileSystem::kFolder:
+        return kNotOurs;
+    default:
+        return Fail(CStepFileSystem::kErrorAlreadyExists);  // a file is in the way
+    }
+}
+
 CUpdateStep::Outcome CCreateFolderStep::Do(CStepFileSystem& files)
 {
-    if (files.MakeFolder(m_Path))
+    if (files.MakeFolder(m_Path)) {
+        m_Made = true;
         return kDone;
+    }
     uint32_t error = files.LastError();
     if (files.GetKind(m_Path) == CStepFileSystem::kFolder)
         return kNotOurs;
@@ -12,8 +26,10 @@ CUpdateStep::Outcome CCreateFolderStep::Do(CStepFileSystem& files)
 
 CUpdateStep::Undo CCreateFolderStep::Rollback(CStepFileSystem& files)
 {
-    if (files.RemoveFolder(m_Path))
+    if (files.RemoveFolder(m_Path)) {
+        m_Made = false;
         return kUndone;
+    }
     if (files.LastError() == CStepFileSystem::kErrorDirNotEmpty)
         return kKept;
     return Stuck(files.LastError());

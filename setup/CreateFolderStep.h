@@ -6,6 +6,7 @@ class CCreateFolderStep : public CUpdateStep {
 public:
     explicit CCreateFolderStep(const std::string& path) : CUpdateStep(path) {}
 
+    Outcome Check(CStepFileSystem& files) override;
     Outcome Do(CStepFileSystem& files) override;
     Undo Rollback(CStepFileSystem& files) override;
     bool IsFolder() const override { return true; }

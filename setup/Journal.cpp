@@ -10,7 +10,6 @@ const char* const CJournal::kFileName = "~QuillmoorUpdate.jnl";
 namespace {
 
 const uint8_t kMagic[4] = {'Q', 'J', 'N', 'L'};
-const uint8_t kVersion = 1;
 const size_t kRecordOverhead = 1 + 2 + 4;  // type, length, CRC
 
 }  // namespace
@@ -65,10 +64,10 @@ bool IsSafeComponent(const std::string& s, size_t begin, size_t end)
 
 }  // namespace
 
-std::vector<uint8_t> CJournal::Header(State state)
+std::vector<uint8_t> CJournal::Header(State state, uint8_t version)
 {
     std::vector<uint8_t> header(kMagic, kMagic + 4);
-    header.push_back(kVersion);
+    header.push_back(version);
     header.push_back(state);
     header.push_back(0);
     header.push_back(0);
@@ -118,6 +117,8 @@ bool CJournal::Append(const CJournalRecord& record, std::vector<uint8_t>& out)
         payload.insert(payload.end(), record.backup.begin(), record.backup.end());
         break;
     case CJournalRecord::kClosed:
+    case CJournalRecord::kBegun:
+    case CJournalRecord::kMade:
         AppendLE32(payload, record.index);
         break;
     default:
@@ -134,13 +135,16 @@ bool CJournal::Append(const CJournalRecord& record, std::vector<uint8_t>& out)
 bool CJournal::Parse(const uint8_t* data, size_t size)
 {
     m_State = kRunning;
+    m_Version = kVersion;
     m_Records.clear();
     m_ValidSize = 0;
     m_Damaged = false;
-    if (!data || size < kHeaderSize || std::memcmp(data, kMagic, 4) != 0 || data[4] != kVersion ||
-        (data[5] != kRunning && data[5] != kCommitting) || data[6] != 0 || data[7] != 0)
+    if (!data || size < kHeaderSize || std::memcmp(data, kMagic, 4) != 0 ||
+        (data[kVersionOffset] != kVersion && data[kVersionOffset] != kVersionWithoutMarks) ||
+        (data[kStateOffset] != kRunning && data[kStateOffset] != kCommitting) || data[6] != 0 || data[7] != 0)
         return false;
-    m_State = static_cast<State>(data[5]);
+    m_Version = data[kVersionOffset];
+    m_State = static_cast<State>(data[kStateOffset]);
     size_t at = kHeaderSize;
     uint32_t steps = 0;
     while (at < size) {
@@ -172,6 +176,11 @@ bool CJournal::Parse(const uint8_t* data, size_t size)
                 }
             }
             break;
+        case CJournalRecord::kBegun:
+        case CJournalRecord::kMade:
+            if (!MarksBegun())
+                break;
+            [[fallthrough]];
         case CJournalRecord::kClosed:
             if (length == 4) {
                 record.index = GetLE32(p + 3);

@@ -45,6 +45,7 @@ bool CJournalFile::Failed()
 
 bool CJournalFile::Open(DWORD disposition)
 {
+    m_AtEnd = false;
     m_File.Reset(CreateFileA(m_Path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     return m_File.IsValid() || Failed();
@@ -99,7 +100,9 @@ bool CJournalFile::Append(const std::vector<uint8_t>& bytes)
         m_Error = ERROR_INVALID_HANDLE;
         return false;
     }
-    return (MoveTo(m_File.Get(), 0, FILE_END) && WriteAll(m_File.Get(), bytes)) || Failed();
+    // Only this process writes it: after an append the position is the end.
+    m_AtEnd = (m_AtEnd || MoveTo(m_File.Get(), 0, FILE_END)) && WriteAll(m_File.Get(), bytes);
+    return m_AtEnd || Failed();
 }
 
 bool CJournalFile::Overwrite(size_t offset, const std::vector<uint8_t>& bytes)
@@ -108,6 +111,7 @@ bool CJournalFile::Overwrite(size_t offset, const std::vector<uint8_t>& bytes)
         m_Error = ERROR_INVALID_HANDLE;
         return false;
     }
+    m_AtEnd = false;
     return (MoveTo(m_File.Get(), static_cast<LONGLONG>(offset), FILE_BEGIN) && WriteAll(m_File.Get(), bytes)) ||
            Failed();
 }

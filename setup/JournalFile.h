@@ -34,5 +34,6 @@ private:
 
     std::string m_Path;
     CFileObjectHandle m_File;
+    bool m_AtEnd = false;  // the file position is known to be the end
     uint32_t m_Error = 0;
 };

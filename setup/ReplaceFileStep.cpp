@@ -9,9 +9,24 @@ CReplaceFileStep::CReplaceFileStep(const std::string& path, const std::string& b
     m_BackupPath = cut == std::string::npos ? backupName : path.substr(0, cut + 1) + backupName;
 }
 
+CUpdateStep::Outcome CReplaceFileStep::Check(CStepFileSystem& files)
+{
+    if (m_Made)
+        return kDone;
+    switch (files.GetKind(m_Path)) {
+    case CStepFileSystem::kMissing:
+        return kFoundNothing;
+    case CStepFileSystem::kFolder:
+    case CStepFileSystem::kReadOnlyFile:
+        return Fail(CStepFileSystem::kErrorAccessDenied);
+    default:
+        return kDone;  // a backup name taken meanwhile is found by Do
+    }
+}
+
 CUpdateStep::Outcome CReplaceFileStep::Do(CStepFileSystem& files)
 {
-    if (m_Moved)
+    if (m_Made)
         return files.OpenOutput(m_Path, false) ? kDone : Fail(files.LastError());
     switch (files.GetKind(m_Path)) {
     case CStepFileSystem::kMissing:
@@ -28,12 +43,12 @@ CUpdateStep::Outcome CReplaceFileStep::Do(CStepFileSystem& files)
             return kBackupTaken;
         return Fail(error);
     }
-    m_Moved = true;
+    m_Made = true;
     if (files.OpenOutput(m_Path, true))
         return kDone;
     uint32_t error = files.LastError();
     if (files.Rename(m_BackupPath, m_Path))
-        m_Moved = false;
+        m_Made = false;
     return Fail(error);
 }
 
@@ -44,7 +59,7 @@ CUpdateStep::Undo CReplaceFileStep::Rollback(CStepFileSystem& files)
         return kUndone;
     if (!files.RenameOver(m_BackupPath, m_Path))
         return Stuck(files.LastError());
-    m_Moved = false;
+    m_Made = false;
     return kUndone;
 }
 

@@ -7,6 +7,7 @@ class CReplaceFileStep : public CUpdateStep {
 public:
     CReplaceFileStep(const std::string& path, const std::string& backupName);
 
+    Outcome Check(CStepFileSystem& files) override;
     // Renames the original aside and creates the file; a folder or a
     // read-only file of that name is refused (access denied) and left as it
     // is. When the new file cannot be created the original goes back.
@@ -24,5 +25,4 @@ public:
 private:
     std::string m_BackupName;
     std::string m_BackupPath;
-    bool m_Moved = false;
 };

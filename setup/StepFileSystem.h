@@ -36,6 +36,9 @@ public:
     virtual bool RemoveFolder(const std::string& path) = 0;
     // True when the file is gone (or was not there).
     virtual bool RemoveFile(const std::string& path) = 0;
+    // Deletes the file only while it is empty. True when no empty file is
+    // left there: a file with bytes (or a folder) is left alone.
+    virtual bool RemoveFileIfEmpty(const std::string& path) = 0;
     // Fails (kErrorAlreadyExists or kErrorFileExists) when `to` exists.
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
     // Replaces a file at `to`.

@@ -8,9 +8,11 @@
 
 // One reversible change the update makes below the game folder. Do makes it,
 // Rollback takes it back, Commit drops what was kept for a rollback. Each
-// step is stored in the journal as one record, before it is done, and read
-// back from it by a later start; so Rollback and Commit work from what is on
-// disk, and doing either twice does no harm.
+// step is stored in the journal as one record, marked begun there right
+// before Do and made right after it, before anything is written into a file
+// it opened; a later start reads them back. So a file step begun but not
+// made can have left only an empty file; Rollback and Commit work from what
+// is on disk, and doing either twice does no harm.
 class CUpdateStep {
 public:
     // What Do came to.
@@ -32,11 +34,22 @@ public:
     explicit CUpdateStep(const std::string& path) : m_Path(path) {}
     virtual ~CUpdateStep() {}
 
+    // What Do would come to if nothing changed meanwhile, found without
+    // changing anything, where looking is cheap: kDone when Do may make its
+    // change. A step is marked begun only after this, so that one whose plan
+    // is seen not to hold never counts as begun.
+    virtual Outcome Check(CStepFileSystem& files) = 0;
     virtual Outcome Do(CStepFileSystem& files) = 0;
     virtual Undo Rollback(CStepFileSystem& files) = 0;
     // False when what was kept could not be dropped.
     virtual bool Commit(CStepFileSystem&) { return true; }
     virtual bool IsFolder() const { return false; }
+    // Whether the change stands: Do made it (and nothing took it back yet),
+    // or the journal marks it made. A failed Do that made nothing needs no
+    // rollback.
+    bool IsMade() const { return m_Made; }
+    // A step read back from the journal with its made mark.
+    void SetMade() { m_Made = true; }
 
     // The step's record, paths relative to root (a folder without a trailing
     // backslash).
@@ -69,6 +82,7 @@ protected:
 
     std::string m_Path;
     uint32_t m_Error = 0;
+    bool m_Made = false;
 
 private:
     CUpdateStep(const CUpdateStep&) = delete;

@@ -227,19 +227,49 @@ bool CUpdateStepList::Begin(CJournalStorage& journal)
     return true;
 }
 
-void CUpdateStepList::Close(size_t step)
+bool CUpdateStepList::Mark(size_t step, CJournalRecord::Type mark, StepState state)
 {
-    m_States[step] = kClosed;
-    if (!m_Journal)
-        return;
-    // Not flushed: a close only spares a later start work that is harmless
-    // to repeat.
-    std::vector<uint8_t> bytes;
-    CJournalRecord record;
-    record.type = CJournalRecord::kClosed;
-    record.index = static_cast<uint32_t>(step);
-    CJournal::Append(record, bytes);
-    m_Journal->Append(bytes);
+    bool written = false;
+    if (m_Journal) {
+        std::vector<uint8_t> bytes;
+        CJournalRecord record;
+        record.type = mark;
+        record.index = static_cast<uint32_t>(step);
+        CJournal::Append(record, bytes);
+        written = m_Journal->Append(bytes);
+    }
+    if (written || mark == CJournalRecord::kClosed)
+        m_States[step] = state;
+    return written;
+}
+
+bool CUpdateStepList::JournalFailed()
+{
+    return Fail(m_Journal ? m_Journal->LastError() : CStepFileSystem::kErrorAccessDenied,
+                m_Root + "\\" + CJournal::kFileName);
+}
+
+bool CUpdateStepList::DoStep(size_t step, CStepFileSystem& files, CUpdateStep::Outcome& outcome)
+{
+    CUpdateStep& todo = *m_Steps[step];
+    if (m_States[step] != kBegun && m_States[step] != kMade) {
+        outcome = todo.Check(files);
+        if (outcome != CUpdateStep::kDone)
+            return true;
+        if (!Mark(step, CJournalRecord::kBegun, kBegun))
+            return JournalFailed();
+    }
+    outcome = todo.Do(files);
+    // Made (a retried file emptied, too): marked so before anything is
+    // written into it.
+    if (outcome == CUpdateStep::kDone && m_States[step] == kBegun &&
+        !Mark(step, CJournalRecord::kMade, kMade))
+        return JournalFailed();
+    // Nothing of it stands: closed again, so that neither a rollback nor a
+    // later start takes anything back for it; a retry begins it anew.
+    if (outcome == CUpdateStep::kFailed && !todo.IsMade())
+        Mark(step, CJournalRecord::kClosed, kPlanned);
+    return true;
 }
 
 bool CUpdateStepList::Prepare(size_t destination, CStepFileSystem& files)
@@ -249,11 +279,13 @@ bool CUpdateStepList::Prepare(size_t destination, CStepFileSystem& files)
     Slot& slot = m_Slots[m_SlotOf[destination]];
     if (slot.step < 0)
         return Fail(slot.error, std::string());
+    CUpdateStep::Outcome outcome;
     for (size_t i = slot.first; i < slot.planned; ++i) {
         if (m_States[i] != kPlanned || !m_Steps[i]->IsFolder())
             continue;
-        m_States[i] = kTried;
-        switch (m_Steps[i]->Do(files)) {
+        if (!DoStep(i, files, outcome))
+            return false;
+        switch (outcome) {
         case CUpdateStep::kDone:
             break;
         case CUpdateStep::kNotOurs:
@@ -266,10 +298,10 @@ bool CUpdateStepList::Prepare(size_t destination, CStepFileSystem& files)
     for (int replan = 0; replan < kReplans; ++replan) {
         size_t i = static_cast<size_t>(slot.step);
         CUpdateStep& step = *m_Steps[i];
-        // Tried from here on: whatever part of it is done is taken back.
-        m_States[i] = kTried;
+        if (!DoStep(i, files, outcome))
+            return false;
         CUpdateStep* next = nullptr;
-        switch (step.Do(files)) {
+        switch (outcome) {
         case CUpdateStep::kDone:
         case CUpdateStep::kNotOurs:
             return true;
@@ -281,14 +313,16 @@ bool CUpdateStepList::Prepare(size_t destination, CStepFileSystem& files)
         case CUpdateStep::kFoundFile:
         case CUpdateStep::kBackupTaken: {
             std::string backup = NextBackupName(step.Path(), true, files);
-            if (backup.empty())
+            if (backup.empty()) {
+                Mark(i, CJournalRecord::kClosed, kPlanned);
                 return Fail(CStepFileSystem::kErrorFilenameExcedRange, step.Path());
+            }
             next = new CReplaceFileStep(step.Path(), backup);
             break;
         }
         }
-        // The step changed nothing. Its successor is recorded, with the
-        // step's close, before it is tried.
+        // The step changed nothing. Its close and its successor are
+        // recorded, the successor flushed, before the successor is begun.
         m_States[i] = kPlanned;
         std::unique_ptr<CUpdateStep> owned(next);
         std::vector<uint8_t> bytes;
@@ -298,8 +332,7 @@ bool CUpdateStepList::Prepare(size_t destination, CStepFileSystem& files)
         CJournal::Append(closed, bytes);
         CJournal::Append(next->ToRecord(m_Root), bytes);
         if (!m_Journal || !m_Journal->Append(bytes) || !m_Journal->Flush())
-            return Fail(m_Journal ? m_Journal->LastError() : CStepFileSystem::kErrorAccessDenied,
-                        m_Root + "\\" + CJournal::kFileName);
+            return JournalFailed();
         m_States[i] = kClosed;
         Add(owned.release());
         slot.step = static_cast<int>(m_Steps.size() - 1);
@@ -326,6 +359,10 @@ CUpdateStepList::CommitResult CUpdateStepList::Commit(CStepFileSystem& files)
     for (size_t i = 0; i < m_Steps.size(); ++i) {
         if (m_States[i] == kClosed)
             continue;
+        if (m_States[i] == kPlanned) {
+            Close(i);  // never begun: nothing was kept for it
+            continue;
+        }
         CUpdateStep& step = *m_Steps[i];
         if (Attempt(files, [&] { return step.Commit(files); })) {
             Close(i);
@@ -401,12 +438,29 @@ void CUpdateStepList::Load(const std::string& root, const CJournal& journal, CJo
     for (const CJournalRecord& record : journal.Records()) {
         if (record.IsStep()) {
             m_Steps.push_back(CUpdateStep::FromRecord(record, m_Root));
-            // Whether it was done is not known: its rollback or commit looks.
-            m_States.push_back(kTried);
+            // A journal without marks counts every step made. A replace
+            // step's backup is looked for even when its begun mark is missing
+            // (written, but lost with the system before it reached the disk);
+            // once committing it is not, as the commit mark was flushed after
+            // every begun mark.
+            StepState state = kPlanned;
+            if (!journal.MarksBegun())
+                state = kMade;
+            else if (record.type == CJournalRecord::kReplaceFile && !m_Committing)
+                state = kBegun;
+            m_States.push_back(state);
         } else if (record.index < m_States.size()) {
-            m_States[record.index] = kClosed;
+            m_States[record.index] = record.type == CJournalRecord::kBegun  ? kBegun
+                                     : record.type == CJournalRecord::kMade ? kMade
+                                                                            : kClosed;
         }
     }
+    // Whether a step was done is not known: its rollback or commit looks.
+    // One begun but not made was stopped between the two marks, so that of
+    // a new file only an empty one can be the update's.
+    for (size_t i = 0; i < m_Steps.size(); ++i)
+        if (m_States[i] == kMade)
+            m_Steps[i]->SetMade();
 }
 
 bool CUpdateStepList::Recover(CStepFileSystem& files)

@@ -17,11 +17,21 @@
 // the commit of one that had.
 //
 // The whole plan (one step per destination file, each after the folders it
-// needs) is written to the journal and flushed before the first change, so
-// every step is on disk before it is done, and the copy costs one flush, not
-// one per file. A step whose plan no longer holds when it is done (the file
-// came or went meanwhile, or its backup name was taken) is closed and
-// replaced by a new step, written and flushed first.
+// needs) is written to the journal and flushed before the first change. Each
+// step is then marked begun in the journal right before its change, so that
+// a later start takes back only steps that were begun: a file that turns up
+// at a planned destination the update had not reached is not the update's.
+// A step whose attempt made nothing is closed again (and begun anew when
+// retried). A step whose plan no longer holds when it is done (the file came
+// or went meanwhile, or its backup name was taken) is closed and replaced by
+// a new step, written and flushed first, as its backup name must be on disk
+// before the backup is.
+//
+// The marks are written, not flushed: a killed process loses nothing it has
+// written, and a flush per file would cost the copy about half its speed. If
+// the system itself goes down, a mark may be lost: a replaced file's
+// original is still put back wherever its backup is found, begun or not; a
+// created file or folder whose mark was lost is left in place.
 //
 // The list rolls back in reverse and commits in order. Steps that cannot be
 // undone after a few attempts stay open in the journal; the next start
@@ -59,6 +69,8 @@ public:
 
     // Takes the steps of a journal read back from root; Recover then rolls
     // them back, or, if the journal was committing, finishes the commit.
+    // Steps never begun are left alone, except that a replace step's backup
+    // is put back wherever it is found.
     void Load(const std::string& root, const CJournal& journal, CJournalStorage& storage);
     bool IsCommitting() const { return m_Committing; }
     // Rollback (or the rest of the commit); false when a step could not be
@@ -81,7 +93,7 @@ private:
     CUpdateStepList(const CUpdateStepList&) = delete;
     CUpdateStepList& operator=(const CUpdateStepList&) = delete;
 
-    enum StepState : uint8_t { kPlanned, kTried, kClosed };
+    enum StepState : uint8_t { kPlanned, kBegun, kMade, kClosed };
     enum FolderState { kFolderExists, kFolderPlanned, kFolderBlocked };
     struct Slot {
         size_t first = 0;     // the first step planned for it (its folders)
@@ -95,7 +107,18 @@ private:
     std::string NextBackupName(const std::string& path, bool checkDisk, CStepFileSystem& files);
     void PlanFile(const std::string& path, Slot& slot, CStepFileSystem& files);
     void Add(CUpdateStep* step);
-    void Close(size_t step);
+    // Writes a mark of the step and sets its state (a closed mark: kClosed,
+    // or kPlanned for a step to be begun anew). Begun and made fail when the
+    // mark cannot be written; a closed mark only spares a later start work
+    // that is harmless to repeat, so its failure is ignored.
+    bool Mark(size_t step, CJournalRecord::Type mark, StepState state);
+    void Close(size_t step) { Mark(step, CJournalRecord::kClosed, kClosed); }
+    // Checks the step and, unless that finds it would change nothing, marks
+    // it begun, does it and marks it made; an attempt that made nothing is
+    // closed again. False only when a mark could not be written (Error()
+    // tells why).
+    bool DoStep(size_t step, CStepFileSystem& files, CUpdateStep::Outcome& outcome);
+    bool JournalFailed();
     bool Fail(uint32_t error, const std::string& path);
     template <class Op>
     bool Attempt(CStepFileSystem& files, Op op);

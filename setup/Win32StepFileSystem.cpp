@@ -108,6 +108,21 @@ bool CWin32StepFileSystem::RemoveFile(const std::string& path)
     return false;
 }
 
+bool CWin32StepFileSystem::RemoveFileIfEmpty(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        DWORD error = GetLastError();
+        if (IsGone(error))
+            return true;
+        m_Error = error;
+        return false;
+    }
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.nFileSizeLow != 0 || data.nFileSizeHigh != 0)
+        return true;
+    return RemoveFile(path);
+}
+
 bool CWin32StepFileSystem::Rename(const std::string& from, const std::string& to)
 {
     return MoveFileExA(from.c_str(), to.c_str(), 0) || Failed();

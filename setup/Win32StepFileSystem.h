@@ -18,6 +18,7 @@ public:
     bool MakeFolder(const std::string& path) override;
     bool RemoveFolder(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    bool RemoveFileIfEmpty(const std::string& path) override;
     bool Rename(const std::string& from, const std::string& to) override;
     bool RenameOver(const std::string& from, const std::string& to) override;
     bool OpenOutput(const std::string& path, bool createNew) override;

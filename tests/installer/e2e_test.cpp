@@ -451,7 +451,7 @@ TEST_F(InstallerFillingDrive, WriteFailurePromptThenCancelLeavesTheFolderAsItWas
     EXPECT_EQ("WriteFileError", run.seen[0].caption);
     char* message = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, ERROR_DISK_FULL, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   nullptr, ERROR_DISK_FULL, LANG_USER_DEFAULT,
                    reinterpret_cast<char*>(&message), 0, nullptr);
     std::string diskFull = message ? message : "";
     LocalFree(message);

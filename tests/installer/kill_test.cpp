@@ -38,7 +38,8 @@ struct CMedium {
             wsprintfA(name, "f%02d.bin", i);
             files[1][name] = Bytes(200 << 10, i);
         }
-        files[2] = {{"c.txt", "new c"}, {"big5.bin", Bytes(16 << 20, 6)}, {"z_last.txt", "last"}};
+        files[2] = {{"c.txt", "new c"}, {"big5.bin", Bytes(16 << 20, 6)}, {"z_last.txt", "last"},
+                    {"new5\\deep\\w.txt", "w"}};
         for (int g = 0; g < 3; ++g)
             for (const auto& file : files[g])
                 PutFile(folder.Path() + "\\data\\" + groups[g] + "\\" + file.first, file.second);
@@ -74,6 +75,7 @@ enum Moment {
     kDuringRecovery,
     kAtRecoveryPrompt,
     kTwiceMidFile,
+    kForeignFilesAfterKill,
     kMoments
 };
 
@@ -82,7 +84,7 @@ const char* const kMomentNames[kMoments] = {
     "BigFileFiveEighths", "BigFileSevenEighths", "BigFileDone", "BetweenSmallFiles", "LastGroupStarted",
     "AtFileLoadErrorPrompt", "AtFileCreateErrorPrompt", "AtReadOnlyPrompt", "DuringRollback",
     "AtRollbackErrorPrompt", "DuringCommit", "AtDeleteFileErrorPrompt", "AtSuccessMessage", "DuringRecovery",
-    "AtRecoveryPrompt", "TwiceMidFile"};
+    "AtRecoveryPrompt", "TwiceMidFile", "ForeignFilesAfterKill"};
 
 // The last run either completes the update or is cancelled at a prompt.
 enum Ending { kCompleted, kCancelled };
@@ -264,6 +266,9 @@ protected:
             reached = WaitUntil(&run, [&] { return BigFileAt(eighths); });
             break;
         }
+        case kForeignFilesAfterKill:
+            reached = WaitUntil(&run, [&] { return BigFileAt(3); });
+            break;
         case kBigFileDone:
             reached = WaitUntil(&run, [&] { return SizeOf("big.bin") == int64_t(kBig); });
             break;
@@ -402,6 +407,16 @@ TEST_P(InstallerKill, EndsAsBeforeOrAsAfterWithNothingLeft)
         return;
     if (moment == kDuringRecovery || moment == kAtRecoveryPrompt || moment == kTwiceMidFile)
         KillSecondRun(moment);
+    if (moment == kForeignFilesAfterKill) {
+        // Other programs put files where the killed run had not got to (the
+        // last group's): the next start must leave them to their owners.
+        for (const char* name : {"z_last.txt", "new5\\deep\\w.txt"}) {
+            ASSERT_EQ(-1, SizeOf(name)) << name << " was made before the kill";
+            ASSERT_TRUE(PutFile(game + "\\" + name, std::string("another program's ") + name));
+            before[name] = std::string("another program's ") + name;
+        }
+        before["new5"] = before["new5\\deep"] = "<dir>";
+    }
     FinalRun(ending);
     // A first run killed once committing leaves a whole update, which a
     // cancelled last run then keeps.
@@ -436,7 +451,9 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_tuple(kAtDeleteFileErrorPrompt, kCompleted),
                       std::make_tuple(kAtSuccessMessage, kCancelled), std::make_tuple(kDuringRecovery, kCompleted),
                       std::make_tuple(kAtRecoveryPrompt, kCancelled), std::make_tuple(kTwiceMidFile, kCompleted),
-                      std::make_tuple(kBigFileFiveEighths, kCompleted), std::make_tuple(kTwiceMidFile, kCancelled)),
+                      std::make_tuple(kBigFileFiveEighths, kCompleted), std::make_tuple(kTwiceMidFile, kCancelled),
+                      std::make_tuple(kForeignFilesAfterKill, kCancelled),
+                      std::make_tuple(kForeignFilesAfterKill, kCompleted)),
     MomentName);
 
 }  // namespace

@@ -29,6 +29,7 @@ public:
     };
     struct Change {
         std::string op, path, to;
+        std::string removed;  // the bytes a delete took
     };
 
     std::map<std::string, Node> nodes;  // by folded full path
@@ -155,8 +156,16 @@ public:
         if (node->second.readOnly)
             return Error(kErrorAccessDenied);
         Change_("delete", key);
+        changes.back().removed = node->second.bytes;
         nodes.erase(key);
         return true;
+    }
+    bool RemoveFileIfEmpty(const std::string& path) override
+    {
+        auto node = nodes.find(Key(path));
+        if (node == nodes.end() || node->second.folder || !node->second.bytes.empty())
+            return true;
+        return RemoveFile(path);
     }
     bool Rename(const std::string& from, const std::string& to) override
     {

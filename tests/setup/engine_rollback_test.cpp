@@ -34,7 +34,7 @@ std::string SystemMessage(DWORD error)
 {
     char* message = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0,
+                   nullptr, error, LANG_USER_DEFAULT, reinterpret_cast<char*>(&message), 0,
                    nullptr);
     std::string text = message ? message : "";
     LocalFree(message);
@@ -138,8 +138,9 @@ TEST_P(EngineStoppedOutsideAbort, NeverCommitsAndTheFolderIsAsBefore)
         engine.reset();
         break;
     }
-    if (engine)
+    if (engine) {
         EXPECT_EQ(0u, engine->GetUndoCount());
+    }
     ExpectAsBefore(before);
 }
 
@@ -373,9 +374,10 @@ TEST_F(EngineRollback, BackupHeldAtCommitIsReportedAndDeletedByTheNextStart)
 // Journals as a killed update leaves them, acted on by the next start.
 class EngineRecover : public EngineRollback {
 protected:
-    void WriteJournal(CJournal::State state, const std::vector<CJournalRecord>& records, size_t cut = 0)
+    void WriteJournal(CJournal::State state, const std::vector<CJournalRecord>& records, size_t cut = 0,
+                      uint8_t version = CJournal::kVersion)
     {
-        std::vector<uint8_t> bytes = CJournal::Header(state);
+        std::vector<uint8_t> bytes = CJournal::Header(state, version);
         for (const CJournalRecord& record : records)
             ASSERT_TRUE(CJournal::Append(record, bytes));
         bytes.resize(bytes.size() - cut);
@@ -389,6 +391,15 @@ protected:
         record.backup = backup;
         return record;
     }
+    static CJournalRecord Mark(CJournalRecord::Type type, uint32_t index)
+    {
+        CJournalRecord record;
+        record.type = type;
+        record.index = index;
+        return record;
+    }
+    static CJournalRecord Begun(uint32_t index) { return Mark(CJournalRecord::kBegun, index); }
+    static CJournalRecord Made(uint32_t index) { return Mark(CJournalRecord::kMade, index); }
     // A run killed after it made sub, sub\new.txt and replaced keep.txt.
     void LeaveKilledRun()
     {
@@ -396,11 +407,16 @@ protected:
         MoveFileA((destination + "\\keep.txt").c_str(), (destination + "\\~000000").c_str());
         PutFile(destination + "\\keep.txt", "partial replace");
     }
-    std::vector<CJournalRecord> Plan()
+    // Its plan; with marks, the three steps it made.
+    std::vector<CJournalRecord> Plan(bool marks = true)
     {
-        return {Record(CJournalRecord::kCreateFolder, "sub"), Record(CJournalRecord::kCreateFile, "sub\\new.txt"),
-                Record(CJournalRecord::kReplaceFile, "keep.txt", "~000000"),
-                Record(CJournalRecord::kCreateFile, "later.txt")};
+        std::vector<CJournalRecord> records = {
+            Record(CJournalRecord::kCreateFolder, "sub"), Record(CJournalRecord::kCreateFile, "sub\\new.txt"),
+            Record(CJournalRecord::kReplaceFile, "keep.txt", "~000000"),
+            Record(CJournalRecord::kCreateFile, "later.txt")};
+        if (marks)
+            records.insert(records.end(), {Begun(0), Made(0), Begun(1), Made(1), Begun(2), Made(2)});
+        return records;
     }
 };
 
@@ -414,11 +430,66 @@ TEST_F(EngineRecover, RunningJournalIsRolledBack)
     ExpectAsBefore(before);
 }
 
+// The killed run had not begun later.txt; another program made a file of
+// that name before the next start. It is not the update's and stays.
+TEST_F(EngineRecover, FileAtADestinationNotBegunIsLeftToItsOwner)
+{
+    LeaveKilledRun();
+    PutFile(destination + "\\later.txt", "another program's");
+    PutFile(destination + "\\sub\\later\\deep.txt", "another program's too");
+    std::vector<CJournalRecord> records = Plan();
+    records.push_back(Record(CJournalRecord::kCreateFolder, "sub\\later"));
+    records.push_back(Record(CJournalRecord::kCreateFile, "sub\\later\\deep.txt"));
+    WriteJournal(CJournal::kRunning, records);
+    EXPECT_TRUE(engine->Recover(destination));
+    EXPECT_TRUE(engine->prompts.empty());
+    EXPECT_EQ("", TreeDifference({{"game.exe", "game"}, {"keep.txt", "original keep"},
+                                  {"later.txt", "another program's"}, {"sub", "<dir>"}, {"sub\\later", "<dir>"},
+                                  {"sub\\later\\deep.txt", "another program's too"}},
+                                 SnapshotTree(destination)));
+}
+
+// Killed between a new file's begun and made marks: the update can have
+// left only an empty file. One with bytes came from another program.
+TEST_F(EngineRecover, FileBegunButNotMadeIsDeletedOnlyWhileEmpty)
+{
+    LeaveKilledRun();
+    PutFile(destination + "\\later.txt", "another program's");
+    PutFile(destination + "\\empty.txt", "");
+    PutFile(destination + "\\sub\\deep.txt", "");
+    std::vector<CJournalRecord> records = Plan();
+    records.push_back(Record(CJournalRecord::kCreateFile, "empty.txt"));
+    records.push_back(Record(CJournalRecord::kCreateFile, "gone.txt"));
+    records.push_back(Record(CJournalRecord::kCreateFile, "sub\\deep.txt"));
+    records.insert(records.end(), {Begun(3), Begun(4), Begun(5), Begun(6)});
+    WriteJournal(CJournal::kRunning, records);
+    EXPECT_TRUE(engine->Recover(destination));
+    EXPECT_TRUE(engine->prompts.empty());
+    EXPECT_EQ("", TreeDifference({{"game.exe", "game"}, {"keep.txt", "original keep"},
+                                  {"later.txt", "another program's"}},
+                                 SnapshotTree(destination)));
+}
+
+// A journal as the version before the marks wrote it: every step counts as
+// made and is taken back.
+TEST_F(EngineRecover, JournalWithoutMarksIsRolledBack)
+{
+    auto before = SnapshotTree(destination);
+    LeaveKilledRun();
+    PutFile(destination + "\\later.txt", "partial later");
+    WriteJournal(CJournal::kRunning, Plan(false), 0, CJournal::kVersionWithoutMarks);
+    EXPECT_TRUE(engine->Recover(destination));
+    EXPECT_TRUE(engine->prompts.empty());
+    ExpectAsBefore(before);
+}
+
 TEST_F(EngineRecover, CommittingJournalIsFinished)
 {
     LeaveKilledRun();
     PutFile(destination + "\\later.txt", "later");
-    WriteJournal(CJournal::kCommitting, Plan());
+    std::vector<CJournalRecord> records = Plan();
+    records.push_back(Begun(3));
+    WriteJournal(CJournal::kCommitting, records);
     EXPECT_TRUE(engine->Recover(destination));
     EXPECT_EQ("", TreeDifference({{"game.exe", "game"}, {"keep.txt", "partial replace"}, {"sub", "<dir>"},
                                   {"sub\\new.txt", "partial new"}, {"later.txt", "later"}},
@@ -428,11 +499,13 @@ TEST_F(EngineRecover, CommittingJournalIsFinished)
 TEST_F(EngineRecover, DamagedTailIsCutAndOnlyGoodRecordsAreActedOn)
 {
     LeaveKilledRun();
-    PutFile(destination + "\\later.txt", "not the update's: its record is cut");
-    WriteJournal(CJournal::kRunning, Plan(), 3);
+    PutFile(destination + "\\later.txt", "not the update's: its begun mark is cut");
+    std::vector<CJournalRecord> records = Plan();
+    records.push_back(Begun(3));
+    WriteJournal(CJournal::kRunning, records, 3);
     EXPECT_TRUE(engine->Recover(destination));
     EXPECT_EQ("", TreeDifference({{"game.exe", "game"}, {"keep.txt", "original keep"},
-                                  {"later.txt", "not the update's: its record is cut"}},
+                                  {"later.txt", "not the update's: its begun mark is cut"}},
                                  SnapshotTree(destination)));
 }
 

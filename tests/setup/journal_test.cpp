@@ -20,12 +20,22 @@ CJournalRecord Step(CJournalRecord::Type type, const std::string& path, const st
     return record;
 }
 
-CJournalRecord Closed(uint32_t index)
+CJournalRecord Mark(CJournalRecord::Type type, uint32_t index)
 {
     CJournalRecord record;
-    record.type = CJournalRecord::kClosed;
+    record.type = type;
     record.index = index;
     return record;
+}
+
+CJournalRecord Closed(uint32_t index)
+{
+    return Mark(CJournalRecord::kClosed, index);
+}
+
+CJournalRecord Begun(uint32_t index)
+{
+    return Mark(CJournalRecord::kBegun, index);
 }
 
 std::vector<CJournalRecord> Sample()
@@ -33,14 +43,19 @@ std::vector<CJournalRecord> Sample()
     return {Step(CJournalRecord::kCreateFolder, "sub"),
             Step(CJournalRecord::kCreateFile, "sub\\new.bin"),
             Step(CJournalRecord::kReplaceFile, "\x95\x5C\\\x83\x5C\x83\x74\x83\x67.txt", "~0000"),
+            Begun(0),
+            Begun(1),
             Closed(1),
             Step(CJournalRecord::kCreateFile, "a.txt"),
-            Closed(3)};
+            Begun(3),
+            Closed(3),
+            Begun(3)};
 }
 
-std::vector<uint8_t> Encode(const std::vector<CJournalRecord>& records, CJournal::State state = CJournal::kRunning)
+std::vector<uint8_t> Encode(const std::vector<CJournalRecord>& records, CJournal::State state = CJournal::kRunning,
+                            uint8_t version = CJournal::kVersion)
 {
-    std::vector<uint8_t> bytes = CJournal::Header(state);
+    std::vector<uint8_t> bytes = CJournal::Header(state, version);
     for (const CJournalRecord& record : records)
         EXPECT_TRUE(CJournal::Append(record, bytes)) << record.path;
     return bytes;
@@ -72,12 +87,41 @@ TEST(JournalFormat, RecordsRoundTripWithState)
 TEST(JournalFormat, HeaderIsMagicVersionStateAndTwoZeros)
 {
     std::vector<uint8_t> header = CJournal::Header(CJournal::kCommitting);
-    EXPECT_EQ(std::vector<uint8_t>({'Q', 'J', 'N', 'L', 1, 'C', 0, 0}), header);
+    EXPECT_EQ(std::vector<uint8_t>({'Q', 'J', 'N', 'L', 2, 'C', 0, 0}), header);
     EXPECT_EQ(CJournal::kCommitting, header[CJournal::kStateOffset]);
     CJournal journal;
     ASSERT_TRUE(journal.Parse(header.data(), header.size()));
     EXPECT_TRUE(journal.Records().empty());
     EXPECT_FALSE(journal.IsDamaged());
+    EXPECT_TRUE(journal.MarksBegun());
+}
+
+// Version 1 (no begun marks) is still read; a begun mark in it is damage,
+// as it was to the reader of that version.
+TEST(JournalFormat, FirstVersionIsReadWithoutMarks)
+{
+    std::vector<CJournalRecord> plan = {Step(CJournalRecord::kCreateFolder, "sub"),
+                                        Step(CJournalRecord::kCreateFile, "sub\\new.bin"), Closed(0),
+                                        Step(CJournalRecord::kReplaceFile, "a.txt", "~0000")};
+    std::vector<uint8_t> bytes = Encode(plan, CJournal::kRunning, CJournal::kVersionWithoutMarks);
+    EXPECT_EQ(1, bytes[CJournal::kVersionOffset]);
+    CJournal journal;
+    ASSERT_TRUE(journal.Parse(bytes.data(), bytes.size()));
+    EXPECT_EQ(CJournal::kVersionWithoutMarks, journal.GetVersion());
+    EXPECT_FALSE(journal.MarksBegun());
+    EXPECT_EQ(plan, journal.Records());
+    EXPECT_FALSE(journal.IsDamaged());
+
+    CJournal::Append(Begun(1), bytes);
+    CJournal::Append(Step(CJournalRecord::kCreateFile, "after.txt"), bytes);
+    ASSERT_TRUE(journal.Parse(bytes.data(), bytes.size()));
+    EXPECT_EQ(plan, journal.Records());
+    EXPECT_TRUE(journal.IsDamaged());
+
+    for (uint8_t version : {0, 3, 0x81}) {
+        bytes[CJournal::kVersionOffset] = version;
+        EXPECT_FALSE(journal.Parse(bytes.data(), bytes.size())) << "version " << int(version);
+    }
 }
 
 TEST(JournalFormat, NotAJournalYieldsNothing)
@@ -156,6 +200,9 @@ TEST(JournalFormat, CheckedRecordsWithBadContentAreDamage)
         {"empty backup", CJournalRecord::kReplaceFile, replaceEmpty},
         {"closed of a step not recorded", CJournalRecord::kClosed, {1, 0, 0, 0}},
         {"closed of the wrong size", CJournalRecord::kClosed, {0, 0, 0}},
+        {"begun of a step not recorded", CJournalRecord::kBegun, {1, 0, 0, 0}},
+        {"begun of the wrong size", CJournalRecord::kBegun, {0, 0, 0, 0, 0}},
+        {"begun of a huge index", CJournalRecord::kBegun, {0xFF, 0xFF, 0xFF, 0xFF}},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bytes = Encode({Step(CJournalRecord::kCreateFile, "first.txt")});

@@ -354,19 +354,25 @@ void BlockDissolve(Composer& c, const BlitSurface& a, const BlitSurface& b, cons
     c.Touch(o.d);
     if (!c.Drawing())
         return;
+    // The blocks' choices as one mask, so that the kernel runs once over the
+    // whole rectangle (a picture sharing the destination's memory is then
+    // copied once, before anything is written).
     CMersenneTwister random(seed);
-    const int32_t width = o.d.right - o.d.left;
-    Bytes coverage(static_cast<size_t>(width));
-    for (int32_t y = o.d.top; y < o.d.bottom; y += 2) {
+    const int32_t width = o.d.right - o.d.left, height = o.d.bottom - o.d.top;
+    Bytes mask(size_t(width) * size_t(height));
+    for (int32_t y = 0; y < height; y += 2) {
+        uint8_t* row = &mask[size_t(y) * width];
         for (int32_t i = 0; i < width; i += 2) {
             const uint8_t v = p >= int32_t(random.Random(1024)) ? 255 : 0;
-            coverage[i] = v;
+            row[i] = v;
             if (i + 1 < width)
-                coverage[i + 1] = v;
+                row[i + 1] = v;
         }
-        RunMix(c.Dst(), a, b, o, y, std::min(2, o.d.bottom - y), KernelKey(kOpMix, a.format, a.format), 255,
-               coverage.data(), 0, nullptr);
+        if (y + 1 < height)
+            std::memcpy(row + width, row, size_t(width));
     }
+    RunMix(c.Dst(), a, b, o, o.d.top, height, KernelKey(kOpMix, a.format, a.format), 255, mask.data(), width,
+           nullptr);
 }
 
 // Ops 5 to 8 and 11 to 14: B's strips from the starting edge, over A.

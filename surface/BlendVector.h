@@ -292,7 +292,7 @@ template <class V> struct VectorBlend {
         ForEachMixRow(args, [&](uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t* mask) {
             for (int from = 0; from < width; from += 256) {
                 const int to = width - from < 256 ? width : from + 256;
-                MixCoverage(mask, table, from, to, coverage);
+                MixCoverage(mask, table, args.opacity, from, to, coverage);
                 int i = from;
                 for (; i + n <= to && i + n + room <= width; i += n) {
                     const R cov = packed ? V::LoadAlpha16(coverage + (i - from)) : V::LoadAlpha32(coverage + (i - from));

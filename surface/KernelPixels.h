@@ -343,9 +343,13 @@ inline void MixSpan(uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_
 }
 
 // The coverage of pixels [from, to) of a kOpMix row: the mask's bytes, through
-// the table when there is one.
-inline void MixCoverage(const uint8_t* mask, const uint8_t* table, int from, int to, uint8_t* out)
+// the table when there is one; the opacity everywhere without a mask.
+inline void MixCoverage(const uint8_t* mask, const uint8_t* table, int opacity, int from, int to, uint8_t* out)
 {
+    if (mask == nullptr) {
+        std::memset(out, ClampOpacity(opacity), size_t(to - from));
+        return;
+    }
     if (table == nullptr) {
         std::memcpy(out, mask + from, size_t(to - from));
         return;

@@ -88,7 +88,8 @@ enum KernelOp : uint8_t {
     // pixel by pixel: A where a is 0, B where a is 255, A where the two are
     // equal, otherwise the blend of B onto A. dst may be A or B itself.
     kOpCrossfade = 11,  // a = opacity for every pixel
-    kOpMix = 12,        // a = table[srcAlpha[k]] (256 bytes), or srcAlpha[k] without a table
+    kOpMix = 12,        // a = table[srcAlpha[k]] (256 bytes), srcAlpha[k] without a table,
+                        // opacity without srcAlpha
 };
 
 // Source kinds of the blends: the source surface's blit mode & 3.

@@ -106,7 +106,7 @@ template <int D, int S> void Mix(const KernelArgs& args)
         for (int from = 0; from < args.width; from += 256) {
             const int to = args.width - from < 256 ? args.width : from + 256;
             const size_t at = size_t(from) * BytesPerPixel(D);
-            MixCoverage(mask, table, from, to, coverage);
+            MixCoverage(mask, table, args.opacity, from, to, coverage);
             MixSpan<D>(d + at, a + at, b + at, coverage, 0, to - from);
         }
     });

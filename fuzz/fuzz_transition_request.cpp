@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         r.firstX = in.Coordinate(), r.firstY = in.Coordinate(), r.firstRect = Rect(in);
         r.secondX = in.Coordinate(), r.secondY = in.Coordinate(), r.secondRect = Rect(in);
         r.clip = Rect(in);
-        r.progress = in.Coordinate() * 17;
+        r.progress = int32_t(uint32_t(in.Coordinate()) * 17u);
         r.seed = in.Next32();
         query = QueryTransition(dst.view, a, b, r);
         TransitionPixels(dst.view, a, b, r, touched);
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         r.op = in.Next8() % 40 - 2;
         r.x = in.Coordinate(), r.y = in.Coordinate();
         r.firstRect = Rect(in), r.secondRect = Rect(in), r.clip = Rect(in);
-        r.progress = in.Coordinate() * 17;
+        r.progress = int32_t(uint32_t(in.Coordinate()) * 17u);
         r.seed = in.Next32();
         r.rule = in.Next8() & 1 ? &rule : nullptr;
         query = QueryExTransition(dst.view, a, b, r);

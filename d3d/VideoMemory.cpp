@@ -1,16 +1,15 @@
 #include "d3d/VideoMemory.h"
 
 #include "framework/ComRef.h"
+#include "framework/DirectDraw.h"
+#include "framework/DirectDrawManager.h"
 
-// The DirectDraw interface identifiers, defined here (selectany) rather
-// than from the platform GUID library, which also defines the extension
-// library's buffer identifier.
-#include <initguid.h>
 #include <ddraw.h>
 
-IDirectDraw7* GetAttachedDirectDraw(HWND)
+IDirectDraw7* GetAttachedDirectDraw(HWND hWnd)
 {
-    return nullptr;
+    CDirectDraw* dd = CDirectDrawManager::GetInstance().GetDirectDraw(hWnd);
+    return dd ? dd->GetInterface() : nullptr;
 }
 
 bool QueryVideoMemory(HWND hWnd, DWORD& total, DWORD& free)

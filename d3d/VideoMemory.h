@@ -5,9 +5,8 @@
 
 struct IDirectDraw7;
 
-// The DirectDraw object attached to the window, or null. The window's
-// DirectDraw objects belong to the DirectDraw layer; until it is connected
-// here every window has none.
+// The interface of the window's DirectDraw object (CDirectDrawManager), or
+// null when the window has none.
 IDirectDraw7* GetAttachedDirectDraw(HWND hWnd);
 
 // Asks the window's DirectDraw object; without one, a DirectDraw object is

@@ -1,29 +1,12 @@
 #include "d3dx/D3DX.h"
 #include "d3dx/PixelFormat.h"
 #include "d3dx/TextureImage.h"
+#include "framework/ComRef.h"
 
 #include <new>
 #include <vector>
 
 namespace {
-
-// Releases a COM interface at scope end.
-template <class T>
-class CComRef {
-public:
-    CComRef() = default;
-    ~CComRef() { Reset(); }
-    T** operator&() { Reset(); return &m_p; }
-    T* operator->() const { return m_p; }
-    T* Get() const { return m_p; }
-    T* Detach() { T* p = m_p; m_p = nullptr; return p; }
-    void Reset() { if (m_p) { m_p->Release(); m_p = nullptr; } }
-
-private:
-    T* m_p = nullptr;
-    CComRef(const CComRef&) = delete;
-    CComRef& operator=(const CComRef&) = delete;
-};
 
 bool IsDefault(UINT v) { return v == 0 || v == D3DX_DEFAULT; }
 
@@ -99,13 +82,13 @@ HRESULT CheckRequirements(IDirect3DDevice8* device, UINT& width, UINT& height, U
     CComRef<IDirect3D8> d3d;
     D3DDEVICE_CREATION_PARAMETERS created;
     D3DDISPLAYMODE mode;
-    if (FAILED(hr = device->GetDirect3D(&d3d)) || FAILED(hr = device->GetCreationParameters(&created)) ||
+    if (FAILED(hr = device->GetDirect3D(d3d.Receive())) || FAILED(hr = device->GetCreationParameters(&created)) ||
         FAILED(hr = device->GetDisplayMode(&mode)))
         return hr;
     if (IsDefault(format))
         format = D3DFMT_A8R8G8B8;
     for (D3DFORMAT f : FormatCandidates(format)) {
-        if (SUCCEEDED(d3d->CheckDeviceFormat(created.AdapterOrdinal, created.DeviceType, mode.Format, usage,
+        if (SUCCEEDED(d3d.Get()->CheckDeviceFormat(created.AdapterOrdinal, created.DeviceType, mode.Format, usage,
                                              D3DRTYPE_TEXTURE, f))) {
             format = f;
             return D3D_OK;
@@ -198,13 +181,13 @@ extern "C" HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 
             return hr;
 
         CComRef<IDirect3DTexture8> texture;
-        if (FAILED(hr = pDevice->CreateTexture(width, height, levels, Usage, format, Pool, &texture)))
+        if (FAILED(hr = pDevice->CreateTexture(width, height, levels, Usage, format, Pool, texture.Receive())))
             return hr;
         if (Pool == D3DPOOL_DEFAULT && !(Usage & D3DUSAGE_DYNAMIC)) {
             // Not lockable: fill a system-memory copy and let the device upload it.
             CComRef<IDirect3DTexture8> staging;
-            if (FAILED(hr = pDevice->CreateTexture(width, height, texture->GetLevelCount(), 0, format,
-                                                   D3DPOOL_SYSTEMMEM, &staging)) ||
+            if (FAILED(hr = pDevice->CreateTexture(width, height, texture.Get()->GetLevelCount(), 0, format,
+                                                   D3DPOOL_SYSTEMMEM, staging.Receive())) ||
                 FAILED(hr = FillLevels(staging.Get(), image, filter, mipFilter)) ||
                 FAILED(hr = pDevice->UpdateTexture(staging.Get(), texture.Get())))
                 return hr;
@@ -221,7 +204,7 @@ extern "C" HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 
             pSrcInfo->ResourceType = D3DRTYPE_TEXTURE;
             pSrcInfo->ImageFileFormat = D3DXIMAGE_FILEFORMAT(image.GetFileFormat());
         }
-        *ppTexture = texture.Detach();
+        *ppTexture = texture.Release();
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

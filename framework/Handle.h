@@ -36,6 +36,13 @@ public:
             Traits::Close(m_Handle);
         m_Handle = Traits::Invalid();
     }
+    // Closes the handle held and returns where a call that hands out a new
+    // one (an out parameter) is to put it.
+    Type* Receive()
+    {
+        Close();
+        return &m_Handle;
+    }
     // Gives the handle up without closing it.
     Type Release()
     {
@@ -59,13 +66,15 @@ struct CKernelHandleTraits {
 };
 typedef CHandle<CKernelHandleTraits> CKernelHandle;
 
-// Files opened with CreateFileA, which fails with INVALID_HANDLE_VALUE.
+// Kernel objects whose makers fail with INVALID_HANDLE_VALUE: files opened
+// with CreateFileA, snapshots from CreateToolhelp32Snapshot.
 struct CFileObjectTraits {
     typedef HANDLE Type;
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 typedef CHandle<CFileObjectTraits> CFileObjectHandle;
+typedef CHandle<CFileObjectTraits> CSnapshotHandle;
 
 // FindFirstFileA searches.
 struct CFindHandleTraits {

@@ -1,5 +1,6 @@
 #include "framework/Window.h"
 #include "framework/ChangeDisplay.h"
+#include "framework/ChangeDisplayDDraw.h"
 #include <cstring>
 #include <new>
 
@@ -290,12 +291,15 @@ bool CWindow::CanFullScreen(int depth)
 
 bool CWindow::IsFullScreen() { return m_Changer && m_Changer->IsChanged(); }
 
-CChangeDisplay* CWindow::CreateDisplayChanger(int)
+// Kind 1 asks for DirectDraw (which falls back to Win32 by itself when the
+// window has no DirectDraw object); any other kind gets the Win32 API changer.
+CChangeDisplay* CWindow::CreateDisplayChanger(int kind)
 {
     DestroyDisplayChanger();
-    // Kind 1 (DirectDraw) comes with the DirectDraw layer; until then every
-    // kind gets the Win32 API changer.
-    m_Changer = new (std::nothrow) CChangeDisplayWin32API;
+    if (kind == 1)
+        m_Changer = new (std::nothrow) CChangeDisplayDDraw;
+    else
+        m_Changer = new (std::nothrow) CChangeDisplayWin32API;
     return m_Changer;
 }
 

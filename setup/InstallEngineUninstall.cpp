@@ -5,7 +5,7 @@
 #include "setup/PathUtil.h"
 #include "setup/ProductLookup.h"
 #include "setup/Shortcut.h"
-#include "setup/SpecialFolders.h"
+#include "setup/SystemFolders.h"
 #include "setup/UninstallRecord.h"
 
 #include <cstdio>

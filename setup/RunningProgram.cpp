@@ -8,14 +8,6 @@
 
 namespace {
 
-// Snapshots from CreateToolhelp32Snapshot.
-struct CSnapshotTraits {
-    typedef HANDLE Type;
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { CloseHandle(handle); }
-};
-typedef CHandle<CSnapshotTraits> CSnapshotHandle;
-
 struct ActivateSearch {
     std::string wanted;
     CToolhelp* toolhelp;

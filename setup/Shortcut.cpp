@@ -4,7 +4,7 @@
 #include "framework/Handle.h"
 #include "setup/PathUtil.h"
 #include "setup/ProductLookup.h"
-#include "setup/SpecialFolders.h"
+#include "setup/SystemFolders.h"
 
 #include <windows.h>
 #include <objbase.h>

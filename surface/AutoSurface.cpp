@@ -1,6 +1,8 @@
 #include "surface/AutoSurface.h"
 
 #include "framework/AppManager.h"
+#include "framework/DirectDrawManager.h"
+#include "surface/DDSurface.h"
 #include "surface/DIBSurface.h"
 #include "surface/MemorySurface.h"
 
@@ -16,11 +18,15 @@ CAutoSurface::~CAutoSurface()
     DeleteImplementation();
 }
 
-// The DirectDraw surface comes first once it exists: when DirectDraw is
-// allowed and the owner window has a DirectDraw object. Then a DIB section
-// when asked for, heap memory otherwise.
+// A DirectDraw surface when DirectDraw is allowed and the owner window has a
+// DirectDraw object; otherwise a DIB section when asked for, heap memory when
+// not.
 CSurface* CAutoSurface::MakeImplementation(bool useDib)
 {
+    if (m_AllowDirectDraw) {
+        if (CDirectDraw* directDraw = CDirectDrawManager::GetInstance().GetDirectDraw(m_hWnd))
+            return new (std::nothrow) CDDSurface(directDraw);
+    }
     if (useDib)
         return new (std::nothrow) CDIBSurface;
     return new (std::nothrow) CMemorySurface;

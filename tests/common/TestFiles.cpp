@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 std::string WinePath(std::string hostPath)
 {
     for (char& c : hostPath)
@@ -145,4 +147,30 @@ std::string TreeDifference(const std::map<std::string, std::string>& expected,
         lines += "\n";
     }
     return lines;
+}
+
+std::vector<uint8_t> MakeBitmapFile(unsigned width, unsigned height, const std::vector<uint32_t>& rgb)
+{
+    const unsigned stride = (width * 3 + 3) & ~3u;
+    std::vector<uint8_t> f(54 + size_t(stride) * height);
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&f[at], &v, 4); };
+    f[0] = 'B';
+    f[1] = 'M';
+    put32(2, uint32_t(f.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    f[26] = 1;
+    f[28] = 24;
+    for (unsigned y = 0; y < height; ++y) {
+        uint8_t* row = &f[54 + size_t(height - 1 - y) * stride];
+        for (unsigned x = 0; x < width; ++x) {
+            const uint32_t c = rgb[size_t(y) * width + x];
+            row[3 * x] = uint8_t(c);
+            row[3 * x + 1] = uint8_t(c >> 8);
+            row[3 * x + 2] = uint8_t(c >> 16);
+        }
+    }
+    return f;
 }

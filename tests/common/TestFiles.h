@@ -20,6 +20,10 @@ std::string GetFile(const std::string& path);
 // True when a file or folder of that name exists.
 bool PathExists(const std::string& path);
 
+// A 24-bit bitmap file (rows stored bottom-up) of the pixels 0xRRGGBB given
+// top row first.
+std::vector<uint8_t> MakeBitmapFile(unsigned width, unsigned height, const std::vector<uint32_t>& rgb);
+
 // Every file and folder below root: relative path -> bytes ("<dir>" for a
 // folder).
 std::map<std::string, std::string> SnapshotTree(const std::string& root);

@@ -7,7 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "D3DTestApp.h"
+#include "common/TestFiles.h"
+#include "common/WindowTestApp.h"
 
 #include <functional>
 #include <string>
@@ -32,7 +33,7 @@ protected:
     static void TearDownTestSuite();
     void SetUp() override;
 
-    static D3DTestApp* s_app;
+    static WindowTestApp* s_app;
     static CTempFolder* s_folder;
     static std::string s_previousFolder;
     static std::string s_failure;
@@ -40,5 +41,3 @@ protected:
 
 // Lines that begin with the text.
 size_t CountStartingWith(const std::vector<std::string>& lines, const std::string& text);
-// A bottom-up 24-bit bitmap file of top-down 0xRRGGBB pixels.
-std::vector<uint8_t> MakeBitmapFile(UINT width, UINT height, const std::vector<uint32_t>& rgb);

@@ -2,7 +2,7 @@
 // states, the state cache and its force flag, reset, failed calls and
 // their messages.
 #include "D3DLayerTest.h"
-#include "VtableHook.h"
+#include "D3DSlots.h"
 
 #include "d3d/D3DDeviceCaps.h"
 #include "d3d/Direct3D8Manager.h"
@@ -12,6 +12,7 @@
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
 #include "common/TraceCapture.h"
+#include "common/VtableHook.h"
 
 #include <cmath>
 #include <cstring>
@@ -52,7 +53,7 @@ TEST(D3DManager, OneObjectPerWindowWithItsDeviceMadeQuietly)
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(folder.Path().c_str());
     TraceCapture trace;
-    D3DTestApp app(200, 100, "QuillD3DManagerTest");
+    WindowTestApp app(200, 100, "QuillD3DManagerTest");
     ASSERT_TRUE(app.Start());
     const HWND hWnd = app.GetHWnd();
     CDirect3D8Manager& manager = CDirect3D8Manager::GetInstance();
@@ -142,7 +143,7 @@ TEST(D3DManager, CreationFallsBackInItsOrderWithoutHardware)
     ASSERT_TRUE(hook.IsInstalled());
 
     TraceCapture trace;
-    D3DTestApp app(64, 64, "QuillD3DFallbackTest");
+    WindowTestApp app(64, 64, "QuillD3DFallbackTest");
     ASSERT_TRUE(app.Start());
     bool made = false;
     IDirect3DDevice8* device = nullptr;
@@ -183,7 +184,7 @@ TEST(D3DManager, ObjectsLeftAtTheEndAreReportedAndDeleted)
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(folder.Path().c_str());
-    D3DTestApp app(64, 64, "QuillD3DShutdownTest");
+    WindowTestApp app(64, 64, "QuillD3DShutdownTest");
     ASSERT_TRUE(app.Start());
     CDirect3D8Manager& manager = CDirect3D8Manager::GetInstance();
     app.Run([&] { ASSERT_TRUE(manager.Initialize(CAppManager::GetHWnd())); });

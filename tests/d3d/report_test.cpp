@@ -3,23 +3,26 @@
 // itself: the version through the test's own table, the processor through
 // its identification instruction, the device's capabilities field by field.
 #include "D3DLayerTest.h"
+#include "D3DSlots.h"
 #include "VersionTable.h"
-#include "VtableHook.h"
 
 #include "d3d/Direct3D8Manager.h"
+#include "d3d/VideoMemory.h"
 
 #include "framework/AppManager.h"
+#include "framework/DirectDraw.h"
+#include "framework/DirectDrawManager.h"
 
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
 #include "common/TraceCapture.h"
+#include "common/VtableHook.h"
 
 #include <cpuid.h>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <initguid.h>
 #include <ddraw.h>
 
 namespace {
@@ -282,7 +285,7 @@ std::vector<std::string> MakeDirect3DIn(const std::string& folder)
     SetCurrentDirectoryA(folder.c_str());
     TraceCapture trace;
     {
-        D3DTestApp app(64, 48, "QuillD3DReportTest");
+        WindowTestApp app(64, 48, "QuillD3DReportTest");
         EXPECT_TRUE(app.Start());
         bool made = false;
         app.Run([&] { made = CDirect3D8Manager::GetInstance().Initialize(CAppManager::GetHWnd()); });
@@ -364,6 +367,52 @@ TEST(SystemReport, AFailedDisplayModeLeavesItsLinesZero)
     EXPECT_EQ(Label("Height") + " : 0", lines[at + 2]);
     EXPECT_EQ(Label("RefreshRate") + " : 0", lines[at + 3]);
     EXPECT_EQ(Label("Format") + " : 0(Unknown)", lines[at + 4]);
+}
+
+// The report's video memory is asked of the window's DirectDraw object when
+// the window has one, and of an object made for the query otherwise.
+std::vector<IDirectDraw7*> g_askedVidMem;
+void* g_originalVidMem = nullptr;
+
+HRESULT WINAPI RecordVidMem(IDirectDraw7* self, DDSCAPS2* caps, DWORD* total, DWORD* free)
+{
+    g_askedVidMem.push_back(self);
+    return reinterpret_cast<HRESULT(WINAPI*)(IDirectDraw7*, DDSCAPS2*, DWORD*, DWORD*)>(g_originalVidMem)(
+        self, caps, total, free);
+}
+
+TEST(SystemReport, VideoMemoryIsAskedOfTheWindowsDirectDrawObject)
+{
+    WindowTestApp app(64, 48, "QuillVideoMemoryTest");
+    ASSERT_TRUE(app.Start());
+    app.Run([] {
+        const HWND hWnd = CAppManager::GetHWnd();
+        CDirectDrawManager& manager = CDirectDrawManager::GetInstance();
+        EXPECT_EQ(nullptr, GetAttachedDirectDraw(hWnd));
+        IDirectDraw7* probe = nullptr;
+        ASSERT_EQ(DD_OK, DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&probe), IID_IDirectDraw7, nullptr));
+        {
+            VtableHook hook(probe, 23, reinterpret_cast<void*>(&RecordVidMem));  // GetAvailableVidMem
+            g_originalVidMem = hook.Original();
+            g_askedVidMem.clear();
+            DWORD total = 0, free = 0;
+            EXPECT_TRUE(QueryVideoMemory(hWnd, total, free));
+            ASSERT_EQ(1u, g_askedVidMem.size());
+            EXPECT_NE(probe, g_askedVidMem[0]) << "an object of its own";
+
+            ASSERT_TRUE(manager.Initialize(hWnd));
+            IDirectDraw7* attached = manager.GetDirectDraw(hWnd)->GetInterface();
+            EXPECT_EQ(attached, GetAttachedDirectDraw(hWnd));
+            DWORD total2 = 0, free2 = 0;
+            EXPECT_TRUE(QueryVideoMemory(hWnd, total2, free2));
+            ASSERT_EQ(2u, g_askedVidMem.size());
+            EXPECT_EQ(attached, g_askedVidMem[1]) << "the window's object";
+            EXPECT_EQ(total, total2);
+        }
+        probe->Release();
+        manager.Uninitialize(hWnd);
+        EXPECT_EQ(nullptr, GetAttachedDirectDraw(hWnd));
+    });
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Resources on a real device under Wine: vertex buffers, shaders, surfaces
 // and textures, their restoring after a device reset, and the list walks.
 #include "D3DLayerTest.h"
-#include "VtableHook.h"
+#include "D3DSlots.h"
 
 #include "d3d/D3DPixelShader.h"
 #include "d3d/D3DResourceList.h"
@@ -16,6 +16,7 @@
 #include "surface/AutoSurface.h"
 
 #include "common/TraceCapture.h"
+#include "common/VtableHook.h"
 
 #include <cstdio>
 #include <cstring>
@@ -508,7 +509,7 @@ TEST_F(D3DResourceTest, AnotherWindowsDirect3DGoesWhileThisWindowRestores)
     // Window B's object is deleted on B's thread while A's resources are
     // walked on A's: the deletion waits for the walk, the walk's device
     // lookup must not wait for the deletion.
-    D3DTestApp other(64, 64, "QuillD3DOtherWindow");
+    WindowTestApp other(64, 64, "QuillD3DOtherWindow");
     ASSERT_TRUE(other.Start());
     other.Run([] { ASSERT_TRUE(CDirect3D8Manager::GetInstance().Initialize(CAppManager::GetHWnd())); });
     s_app->Activate();  // a reset needs the window active
@@ -569,7 +570,7 @@ TEST_F(D3DResourceTest, TextureFromABitmapInMemory)
 
 TEST_F(D3DResourceTest, TheDevicesEndReleasesTheWindowsResources)
 {
-    D3DTestApp app(64, 64, "QuillD3DResourceEndTest");
+    WindowTestApp app(64, 64, "QuillD3DResourceEndTest");
     ASSERT_TRUE(app.Start());
     std::unique_ptr<CD3DVertexBuffer> buffer;
     std::unique_ptr<CD3DPixelShader> shader;

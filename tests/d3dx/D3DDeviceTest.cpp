@@ -108,28 +108,3 @@ bool D3DDeviceTest::SaveBitmap(const std::string& path, const std::vector<uint32
     return std::fclose(f) == 0 && ok;
 }
 
-std::vector<uint8_t> MakeBitmapFile(UINT width, UINT height, const std::vector<uint32_t>& rgb)
-{
-    const UINT stride = (width * 3 + 3) & ~3u;
-    std::vector<uint8_t> f(54 + size_t(stride) * height);
-    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&f[at], &v, 4); };
-    f[0] = 'B';
-    f[1] = 'M';
-    put32(2, uint32_t(f.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    f[26] = 1;
-    f[28] = 24;
-    for (UINT y = 0; y < height; ++y) {
-        uint8_t* row = &f[54 + size_t(height - 1 - y) * stride];
-        for (UINT x = 0; x < width; ++x) {
-            const uint32_t c = rgb[size_t(y) * width + x];
-            row[3 * x] = uint8_t(c);
-            row[3 * x + 1] = uint8_t(c >> 8);
-            row[3 * x + 2] = uint8_t(c >> 16);
-        }
-    }
-    return f;
-}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TestFiles.h"
+
 #include <string>
 #include <vector>
 
@@ -30,5 +32,3 @@ protected:
     static std::string s_failure;
 };
 
-// A bottom-up bitmap file of top-down 0xRRGGBB pixels (24 bits).
-std::vector<uint8_t> MakeBitmapFile(UINT width, UINT height, const std::vector<uint32_t>& rgb);

@@ -71,3 +71,18 @@ TEST(HandleTest, InvalidValuesFollowTheKind)
     EXPECT_EQ(nullptr, none.Get());
     EXPECT_EQ(INVALID_HANDLE_VALUE, CFileObjectHandle().Get());
 }
+
+TEST(HandleTest, ReceiveClosesTheOldHandleAndTakesTheNewOne)
+{
+    HANDLE old = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CKernelHandle owner(old);
+    HANDLE* place = owner.Receive();
+    EXPECT_FALSE(IsOpenHandle(old)) << "the handle held before a Receive stays open";
+    EXPECT_FALSE(owner.IsValid());
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), place, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    HANDLE received = owner.Get();
+    EXPECT_TRUE(IsOpenHandle(received)) << "the handle put there is the owner's";
+    owner.Close();
+    EXPECT_FALSE(IsOpenHandle(received));
+}

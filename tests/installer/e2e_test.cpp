@@ -13,6 +13,13 @@ namespace {
 
 using namespace e2e;
 
+// Opens the file without sharing, so that the installer's opens of it fail
+// until the handle is closed.
+HANDLE HoldOpen(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
 class InstallerE2E : public ::testing::Test {
 protected:
     void SetUp() override
@@ -156,7 +163,7 @@ TEST_F(InstallerE2E, MissingSourceRetryAfterFixingSucceeds)
     Source(2, "first.txt", "1");
     Source(5, "late.txt", "late");
     std::string late = medium + "\\data\\gamedata5\\late.txt";
-    HANDLE held = CreateFileA(late.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldOpen(late);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
     run.answer = [&](size_t n, const CDialogInfo&) {
@@ -178,7 +185,7 @@ TEST_F(InstallerE2E, LockedDestinationRetryAfterReleaseSucceeds)
 {
     PutFile(game + "\\data.bin", "old");
     Source(2, "data.bin", "new");
-    HANDLE held = CreateFileA((game + "\\data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldOpen(game + "\\data.bin");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
     run.answer = [&](size_t n, const CDialogInfo&) {
@@ -205,7 +212,7 @@ TEST_F(InstallerE2E, LockedDestinationCancelRestoresEverything)
     Source(2, "sub\\created.txt", "created");
     Source(5, "data.bin", "new");
     auto before = SnapshotTree(game);
-    HANDLE held = CreateFileA((game + "\\data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldOpen(game + "\\data.bin");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
     run.answer = [](size_t, const CDialogInfo&) { return IDCANCEL; };
@@ -234,8 +241,7 @@ TEST_P(InstallerRollback, CancelLeavesTheGameFolderAsItWas)
     Source(5, "zz_last.txt", "last");
     auto before = SnapshotTree(game);
     const char* held[] = {"data\\gamedata3\\a.txt", "data\\gamedata2\\b\\b.txt", "data\\gamedata5\\zz_last.txt"};
-    HANDLE lock = CreateFileA((medium + "\\" + held[GetParam()]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE lock = HoldOpen(medium + "\\" + held[GetParam()]);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     CRun run;
     run.answer = [](size_t, const CDialogInfo&) { return IDCANCEL; };
@@ -251,8 +257,7 @@ INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, InstallerRollback, ::testing::Values(0
 TEST_F(InstallerE2E, SecondInstanceEndsAtOnceWithoutAWindow)
 {
     Source(2, "held.txt", "h");
-    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldOpen(medium + "\\data\\gamedata2\\held.txt");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun first;
     ASSERT_TRUE(first.Start(exe));
@@ -311,8 +316,7 @@ bool IsAbove(HWND a, HWND b)
 TEST_F(InstallerE2E, PromptComesInFrontOfTheNoticeWithTheKeyboard)
 {
     Source(2, "held.txt", "h");
-    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldOpen(medium + "\\data\\gamedata2\\held.txt");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
     ASSERT_TRUE(run.Start(exe));
@@ -352,8 +356,7 @@ TEST_F(InstallerE2E, PromptComesInFrontOfTheNoticeWithTheKeyboard)
 TEST_F(InstallerE2E, LogOffIsRefusedWhileTheCopyRuns)
 {
     Source(2, "held.txt", "h");
-    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldOpen(medium + "\\data\\gamedata2\\held.txt");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
     ASSERT_TRUE(run.Start(exe));
@@ -413,8 +416,7 @@ TEST_F(InstallerFillingDrive, WriteFailurePromptThenCancelLeavesTheFolderAsItWas
     Source(5, "big.bin", Bytes(8 << 20, 3));
     auto before = SnapshotTree(game);
     // The copy waits at a held source, after both free-space checks passed.
-    HANDLE held = CreateFileA((medium + "\\data\\gamedata2\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldOpen(medium + "\\data\\gamedata2\\held.txt");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CRun run;
     ASSERT_TRUE(run.Start(exe));

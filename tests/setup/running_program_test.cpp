@@ -2,7 +2,7 @@
 // program (tools/e2e/probe.cpp) as the program.
 #include "setup/PathUtil.h"
 #include "setup/RunningProgram.h"
-#include "setup/SpecialFolders.h"
+#include "setup/SystemFolders.h"
 #include "setup/Toolhelp.h"
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"

@@ -6,7 +6,7 @@
 #include "setup/ProductLookup.h"
 #include "setup/RegistryKey.h"
 #include "setup/Shortcut.h"
-#include "setup/SpecialFolders.h"
+#include "setup/SystemFolders.h"
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
 
@@ -70,7 +70,7 @@ bool IsFolder(const std::string& path)
 
 }  // namespace
 
-TEST(SpecialFolders, ShellFoldersOfThePrefix)
+TEST(SystemFolders, ShellFoldersOfThePrefix)
 {
     const std::string programs = GetSpecialFolderPath(kProgramsFolder);
     const std::string common = GetSpecialFolderPath(kCommonProgramsFolder);
@@ -90,7 +90,7 @@ TEST(SpecialFolders, ShellFoldersOfThePrefix)
     EXPECT_TRUE(IsFolder(temp));
 }
 
-TEST(SpecialFolders, CurrentFolderFollowsTheProcess)
+TEST(SystemFolders, CurrentFolderFollowsTheProcess)
 {
     CTempFolder folder("current");
     const std::string before = GetCurrentFolder();

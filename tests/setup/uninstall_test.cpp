@@ -5,7 +5,7 @@
 #include "setup/ProductLookup.h"
 #include "setup/RegistryKey.h"
 #include "setup/Shortcut.h"
-#include "setup/SpecialFolders.h"
+#include "setup/SystemFolders.h"
 #include "setup/Uninstall.h"
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"

@@ -1,12 +1,12 @@
 // Throughput of LZSS decoding against zlib's uncompress and a plain copy on
 // game-like data, and the cost of reading a pack member through CFile
 // against the bare uncompress of its block.
+#include "BenchTiming.h"
 #include "filesystem/LzssCodec.h"
 #include "filesystem/PackFormat.h"
 
 #include <zlib.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,34 +21,11 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Repeats f until at least 0.15 s have passed; returns seconds per call.
-template <class F> double TimeOnce(F f)
-{
-    f();
-    int n = 0;
-    double start = Now(), t;
-    do {
-        f();
-        ++n;
-    } while ((t = Now() - start) < 0.15);
-    return t / n;
-}
-
-// Seconds per call of a and of b, measured in alternating rounds; the best
-// round of each counts, so a burst of load elsewhere hits neither alone.
+// Longer runs than the default: file reads vary more.
+template <class F> double TimeOnce(F f) { return bench::TimeOnce(f, 0.15); }
 template <class A, class B> void TimePair(A a, B b, double& ta, double& tb)
 {
-    ta = tb = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        double x = TimeOnce(a), y = TimeOnce(b);
-        if (x < ta) ta = x;
-        if (y < tb) tb = y;
-    }
+    bench::TimePair(a, b, ta, tb, 0.15);
 }
 
 // Drawn artwork: flat fills, soft gradients, outlines and a little noise.

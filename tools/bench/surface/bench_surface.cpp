@@ -2,6 +2,7 @@
 // bytes, at every processor level this machine has; the load of a 24-bit
 // picture into a format-32 surface against the bare read of its file; and the
 // construction of the blend tables. Prints figures, not a verdict.
+#include "BenchTiming.h"
 #include "filesystem/FileInterface.h"
 #include "filesystem/ImageFile.h"
 #include "surface/BlendTables.h"
@@ -10,7 +11,6 @@
 #include "surface/PixelOps.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,35 +27,9 @@ namespace {
 typedef std::vector<uint8_t> Bytes;
 const int kW = 800, kH = 600;
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Repeats f until at least 0.1 s have passed; returns seconds per call.
-template <class F> double TimeOnce(F f)
-{
-    f();
-    int n = 0;
-    double start = Now(), t;
-    do {
-        f();
-        ++n;
-    } while ((t = Now() - start) < 0.1);
-    return t / n;
-}
-
-// Seconds per call of a and of b in alternating rounds, the best round of
-// each, so that a burst of load elsewhere does not hit one of them alone.
-template <class A, class B> void TimePair(A a, B b, double& ta, double& tb)
-{
-    ta = tb = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        double x = TimeOnce(a), y = TimeOnce(b);
-        if (x < ta) ta = x;
-        if (y < tb) tb = y;
-    }
-}
+using bench::Now;
+using bench::TimeOnce;
+using bench::TimePair;
 
 // Drawn-looking pixels: gradients, flat areas and a little noise.
 Bytes Picture(int bytesPerPixel, int pitch)

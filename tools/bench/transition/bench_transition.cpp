@@ -9,8 +9,9 @@
 #include "surface/PixelFormat.h"
 #include "surface/Transitions.h"
 
+#include "BenchTiming.h"
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -24,40 +25,15 @@ namespace {
 typedef std::vector<uint8_t> Bytes;
 const int kW = 800, kH = 600, kProgress = 512;
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+using bench::TimePair;
 
-// Repeats f until at least 0.1 s have passed; returns seconds per call.
-template <class F> double TimeOnce(F f)
-{
-    f();
-    int n = 0;
-    double start = Now(), t;
-    do {
-        f();
-        ++n;
-    } while ((t = Now() - start) < 0.1);
-    return t / n;
-}
-
+// The best of three timings of f: seconds per call.
 template <class F> double TimeBest(F f)
 {
     double best = 1e9;
     for (int round = 0; round < 3; ++round)
-        best = std::min(best, TimeOnce(f));
+        best = std::min(best, bench::TimeOnce(f));
     return best;
-}
-
-// Seconds per call of a and of b in alternating rounds, the best of each.
-template <class A, class B> void TimePair(A a, B b, double& ta, double& tb)
-{
-    ta = tb = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        ta = std::min(ta, TimeOnce(a));
-        tb = std::min(tb, TimeOnce(b));
-    }
 }
 
 // A picture of the format with gradients, flat areas and some noise.

@@ -1,17 +1,18 @@
 #pragma once
 // An application window whose thread runs work handed to it, so that tests
-// use the Direct3D layer where a game does: on the window thread, where
-// CAppManager::GetHWnd names the window.
+// use the window-bound layers (Direct3D, DirectDraw, display changes) where a
+// game does: on the window thread, where CAppManager::GetHWnd names the
+// window.
 #include "framework/AppBase.h"
 
 #include <functional>
 #include <mutex>
 
-class D3DTestApp : public CAppBase {
+class WindowTestApp : public CAppBase {
 public:
     // A popup window with a client area of width x height.
-    D3DTestApp(int width, int height, const char* className = "QuillD3DTest");
-    ~D3DTestApp() override;
+    WindowTestApp(int width, int height, const char* className = "QuillD3DTest");
+    ~WindowTestApp() override;
 
     // Starts the window thread; false when the window cannot be made.
     bool Start();

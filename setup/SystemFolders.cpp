@@ -1,4 +1,4 @@
-#include "setup/SpecialFolders.h"
+#include "setup/SystemFolders.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,4 +1,4 @@
-#include "VtableHook.h"
+#include "common/VtableHook.h"
 
 #include <windows.h>
 

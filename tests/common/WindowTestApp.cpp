@@ -1,21 +1,21 @@
-#include "D3DTestApp.h"
+#include "common/WindowTestApp.h"
 
-D3DTestApp::D3DTestApp(int width, int height, const char* className)
+WindowTestApp::WindowTestApp(int width, int height, const char* className)
     : m_Width(width), m_Height(height), m_ClassName(className), m_Done(CreateEventA(NULL, FALSE, FALSE, NULL))
 {
     SetQuitOnDestroy(false);
 }
 
-D3DTestApp::~D3DTestApp()
+WindowTestApp::~WindowTestApp()
 {
     CloseNoQuery();
     Stop();
     CloseHandle(m_Done);
 }
 
-bool D3DTestApp::Start() { return CAppBase::Run(); }
+bool WindowTestApp::Start() { return CAppBase::Run(); }
 
-void D3DTestApp::OnSetupWindow(CWindowParams& params)
+void WindowTestApp::OnSetupWindow(CWindowParams& params)
 {
     params.m_WndClass.lpszClassName = m_ClassName;
     params.m_Title = "d3d";
@@ -24,7 +24,7 @@ void D3DTestApp::OnSetupWindow(CWindowParams& params)
     params.m_Height = m_Height;
 }
 
-void D3DTestApp::MainLoop()
+void WindowTestApp::MainLoop()
 {
     while (Update()) {
         const std::function<void()>* work = nullptr;
@@ -42,7 +42,7 @@ void D3DTestApp::MainLoop()
     }
 }
 
-bool D3DTestApp::Run(const std::function<void()>& work)
+bool WindowTestApp::Run(const std::function<void()>& work)
 {
     {
         std::lock_guard<std::mutex> lock(m_Mutex);
@@ -51,7 +51,7 @@ bool D3DTestApp::Run(const std::function<void()>& work)
     return WaitForSingleObject(m_Done, 60000) == WAIT_OBJECT_0;
 }
 
-void D3DTestApp::Activate()
+void WindowTestApp::Activate()
 {
     Run([this] {
         HWND hWnd = GetHWnd();

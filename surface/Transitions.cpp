@@ -98,10 +98,8 @@ public:
         if (!ClipBlt(m_Dst.width, m_Dst.height, src->width, src->height, x, y, srcRect, clip, d, s))
             return;
         const bool sameOpaque = src->format == m_Dst.format && IsOpaque(*src);
-        if ((op >= 7 && op <= 9) || (op == 12 && p2 > 0)) {
-            if (!sameOpaque)
-                return;
-        }
+        if (((op >= 7 && op <= 9) || op == 12) && !sameOpaque)
+            return;
         if (op == 11 && p2 > 0 && !IsOpaque(*src))
             return;
         if (op >= 12 && op <= 14 && !(op == 12 && p2 <= 0)) {

@@ -493,7 +493,7 @@ TEST(SetupWindow, PaintsItsPicturesIntoTheWindow)
     ASSERT_GE(px, 0) << "no opaque panel pixel that differs from the background";
     EXPECT_EQ(panel.GetPixel(px, py) & 0xFFFFFF, paint.GetPixel(180 + px, 150 + py) & 0xFFFFFF);
     // Where it is partly transparent, each channel is s x a / 255 + d x (255 - a) / 255 (the blend
-XX
+    // tables of the surfaces' op 0), on every such pixel of the panel.
     int blended = 0, mismatches = 0;
     std::string mismatch;
     for (int y = 0; y < 150; ++y)

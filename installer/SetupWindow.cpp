@@ -1,5 +1,4 @@
 #include "installer/SetupWindow.h"
-#include "installer/PictureCompose.h"
 #include "surface/SurfaceLock.h"
 
 const char* const kSetupCancelQuestion = "セットアップをキャンセルしますか？";
@@ -61,16 +60,13 @@ void CSetupWindow::ComposePaintSource(int width, int height)
     if (!m_PaintSource.Create(width, height, 0, true))
         return;
     m_PaintSource.Fill(0);
-    CSurfaceLock target(&m_PaintSource);
-    const PixelView view = m_PaintSource.GetPixelView();
-    {
-        CSurfaceLock lock(&m_Background);
-        DrawPictureOver(view, 0, 0, m_Background.GetPixelView(), AlphaView());
-    }
-    CSurfaceLock lock(&m_Panel);
+    // The background copied, the panel over it through its alpha plane when
+    // alpha is on (a missing picture draws nothing).
+    const POINT origin = {0, 0};
+    m_PaintSource.Blt(0, &m_Background, origin);
     const SIZE panel = m_Panel.GetSize();
-    const AlphaView alpha = m_Panel.IsAlphaEnable() ? m_Panel.GetAlphaView() : AlphaView();
-    DrawPictureOver(view, (width - panel.cx) / 2, height / 4, m_Panel.GetPixelView(), alpha);
+    const POINT at = {(width - panel.cx) / 2, height / 4};
+    m_PaintSource.Blt(0, &m_Panel, at);
 }
 
 bool CSetupWindow::Show()

@@ -123,6 +123,32 @@ template <class V> struct VectorBlend {
         return V::Select(Equal(s, d, F), d, mixed);
     }
 
+    // A block of s drawn onto d by the coverage of each pixel: a in 16-bit
+    // lanes (15, 16) or repeated over the bytes of 32-bit lanes (24, 32).
+    template <int F> static R MixByCoverage(R sv, R dv, R a, R fourth)
+    {
+        if (F == kFormat15 || F == kFormat16) {
+            const R level = V::Srl16(a, 3);
+            R ms, wholeS, md, wholeD;
+            LevelMultiplier(level, ms, wholeS);
+            LevelMultiplier(V::Sub16(V::Set16(31), level), md, wholeD);
+            R mixed = Mix16<F>(sv, dv, ms, wholeS, md, wholeD);
+            mixed = V::Select(V::CmpEq16(a, V::Set16(255)), sv, mixed);
+            const R keep = V::Or(V::CmpEq16(a, V::Zero()), V::CmpEq16(sv, dv));
+            return V::Select(keep, dv, mixed);
+        }
+        // 257 a + 1 and 257 (255 - a) + 1 = 65536 - 257 a; right for a of
+        // 1..254, the others are chosen below.
+        const R aLo = V::UnpackLo8x2(a), aHi = V::UnpackHi8x2(a), one = V::Set16(1);
+        R mixed = Mix8(sv, dv, V::Add16(aLo, one), V::Add16(aHi, one), V::Sub16(V::Zero(), aLo),
+                       V::Sub16(V::Zero(), aHi));
+        if (F == kFormat32)
+            mixed = V::Select(fourth, dv, mixed);
+        mixed = V::Select(V::CmpEq32(a, V::Set32(0xFFFFFFFF)), sv, mixed);
+        const R keep = V::Or(V::CmpEq32(a, V::Zero()), V::CmpEq32(sv, dv));
+        return V::Select(keep, dv, mixed);
+    }
+
     template <class Row> static void Rows(const KernelArgs& args, Row row)
     {
         uint8_t* d = args.dst;
@@ -213,15 +239,7 @@ template <class V> struct VectorBlend {
                         StorePixels<F>(d, i, sv);
                         continue;
                     }
-                    const R dv = LoadPixels<F>(d, i);
-                    const R level = V::Srl16(a, 3);
-                    R ms, wholeS, md, wholeD;
-                    LevelMultiplier(level, ms, wholeS);
-                    LevelMultiplier(V::Sub16(V::Set16(31), level), md, wholeD);
-                    R mixed = Mix16<F>(sv, dv, ms, wholeS, md, wholeD);
-                    mixed = V::Select(opaque, sv, mixed);
-                    const R keep = V::Or(V::CmpEq16(a, V::Zero()), V::CmpEq16(sv, dv));
-                    StorePixels<F>(d, i, V::Select(keep, dv, mixed));
+                    StorePixels<F>(d, i, MixByCoverage<F>(sv, LoadPixels<F>(d, i), a, fourth));
                 } else {
                     const R a = V::SubSatU8(V::LoadAlpha32(alpha + i), below);
                     if (V::AllZero(a))
@@ -231,21 +249,60 @@ template <class V> struct VectorBlend {
                         StorePixels<F>(d, i, sv);
                         continue;
                     }
-                    const R dv = LoadPixels<F>(d, i);
-                    // 257 a + 1 and 257 (255 - a) + 1 = 65536 - 257 a; right
-                    // for a of 1..254, the others are chosen below.
-                    const R aLo = V::UnpackLo8x2(a), aHi = V::UnpackHi8x2(a), one = V::Set16(1);
-                    R mixed = Mix8(sv, dv, V::Add16(aLo, one), V::Add16(aHi, one), V::Sub16(V::Zero(), aLo),
-                                   V::Sub16(V::Zero(), aHi));
-                    if (F == kFormat32)
-                        mixed = V::Select(fourth, dv, mixed);
-                    mixed = V::Select(V::CmpEq32(a, full), sv, mixed);
-                    const R keep = V::Or(V::CmpEq32(a, V::Zero()), V::CmpEq32(sv, dv));
-                    StorePixels<F>(d, i, V::Select(keep, dv, mixed));
+                    StorePixels<F>(d, i, MixByCoverage<F>(sv, LoadPixels<F>(d, i), a, fourth));
                 }
             }
             AlphaSpan<F, F>(d, s, alpha, i, width, o);
         });
+    }
+
+    // Two pictures into dst: B (src2) onto A (src) at one opacity.
+    template <int F> static void Crossfade(const KernelArgs& args)
+    {
+        const int o = ClampOpacity(args.opacity), width = args.width;
+        const int n = PixelsPerBlock<F>(), room = Room<F>();
+        const Opacity m = Multipliers<F>(o == 0 || o == 255 ? 254 : o);
+        const R fourth = V::Set32(0xFF000000);
+        const size_t bytes = size_t(width) * BytesPerPixel(F);
+        ForEachMixRow(args, [&](uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t*) {
+            if (o == 0 || o == 255) {
+                const uint8_t* from = o == 0 ? a : b;
+                if (from != d)
+                    std::memcpy(d, from, bytes);
+                return;
+            }
+            int i = 0;
+            for (; i + n + room <= width; i += n)
+                StorePixels<F>(d, i, BlendBlock<F>(LoadPixels<F>(b, i), LoadPixels<F>(a, i), m, fourth));
+            CrossfadeSpan<F>(d, a, b, i, width, o);
+        });
+        V::Done();
+    }
+
+    // Two pictures into dst, B (src2) onto A (src) by each pixel's coverage:
+    // the mask's bytes, through the table when there is one.
+    template <int F> static void Mix(const KernelArgs& args)
+    {
+        const int width = args.width;
+        const bool packed = F == kFormat15 || F == kFormat16;
+        const int n = PixelsPerBlock<F>(), room = Room<F>(), bpp = BytesPerPixel(F);
+        const uint8_t* table = static_cast<const uint8_t*>(args.table);
+        const R fourth = V::Set32(0xFF000000);
+        uint8_t coverage[256];
+        ForEachMixRow(args, [&](uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t* mask) {
+            for (int from = 0; from < width; from += 256) {
+                const int to = width - from < 256 ? width : from + 256;
+                MixCoverage(mask, table, args.opacity, from, to, coverage);
+                int i = from;
+                for (; i + n <= to && i + n + room <= width; i += n) {
+                    const R cov = packed ? V::LoadAlpha16(coverage + (i - from)) : V::LoadAlpha32(coverage + (i - from));
+                    StorePixels<F>(d, i, MixByCoverage<F>(LoadPixels<F>(b, i), LoadPixels<F>(a, i), cov, fourth));
+                }
+                const size_t at = size_t(i) * bpp;
+                MixSpan<F>(d + at, a + at, b + at, coverage + (i - from), 0, to - i);
+            }
+        });
+        V::Done();
     }
 
     // Vertical interpolation of rows of bytes (formats 8, 24, 32): every byte
@@ -275,18 +332,22 @@ template <class V> struct VectorBlend {
 }  // namespace
 
 // Entries of the vector blends of a level, with wrappers named Blend, KeyBlend,
-// AlphaBlend and LerpRows over VectorBlend<Policy> in the including file.
+// AlphaBlend, LerpRows, Crossfade and Mix over VectorBlend<Policy> in the including file.
 #define QUILL_VECTOR_BLEND_ENTRIES(level)                                                      \
     QUILL_SAME_FORMAT_ENTRIES(kOpBlend, level, Blend),                                         \
     QUILL_SAME_FORMAT_ENTRIES(kOpKeyBlend, level, KeyBlend),                                   \
     QUILL_SAME_FORMAT_ENTRIES(kOpAlphaBlend, level, AlphaBlend),                               \
     {KernelKey(kOpLerpRows, 8), level, LerpRows<8>, "LerpRows<8>"},                            \
     {KernelKey(kOpLerpRows, 24), level, LerpRows<24>, "LerpRows<24>"},                         \
-    {KernelKey(kOpLerpRows, 32), level, LerpRows<32>, "LerpRows<32>"}
+    {KernelKey(kOpLerpRows, 32), level, LerpRows<32>, "LerpRows<32>"},                         \
+    QUILL_SAME_FORMAT_ENTRIES(kOpCrossfade, level, Crossfade),                                 \
+    QUILL_SAME_FORMAT_ENTRIES(kOpMix, level, Mix)
 
 // The wrappers the entries name; D and S are equal for the blends.
 #define QUILL_VECTOR_BLEND_WRAPPERS(Policy)                                                    \
     template <int D, int S> void Blend(const KernelArgs& a) { VectorBlend<Policy>::Blend<D>(a); } \
     template <int D, int S> void KeyBlend(const KernelArgs& a) { VectorBlend<Policy>::KeyBlend<D>(a); } \
     template <int D, int S> void AlphaBlend(const KernelArgs& a) { VectorBlend<Policy>::AlphaBlend<D>(a); } \
-    template <int F> void LerpRows(const KernelArgs& a) { VectorBlend<Policy>::LerpRows<F>(a); }
+    template <int F> void LerpRows(const KernelArgs& a) { VectorBlend<Policy>::LerpRows<F>(a); } \
+    template <int D, int S> void Crossfade(const KernelArgs& a) { VectorBlend<Policy>::Crossfade<D>(a); } \
+    template <int D, int S> void Mix(const KernelArgs& a) { VectorBlend<Policy>::Mix<D>(a); }

@@ -566,6 +566,18 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
             coverage[k] = uint8_t(o);
             lineLow = std::min(lineLow, k), lineHigh = std::max(lineHigh, k);
         };
+        // Positions [k0, k1) of the line all take the pixel p.
+        auto writeRun = [&](int32_t k0, int32_t k1, const uint8_t* p) {
+            uint8_t* out = &pixels[size_t(k0) * bpp];
+            const int32_t n = k1 - k0;
+            switch (bpp) {
+            case 2: for (int32_t k = 0; k < n; ++k) std::memcpy(out + 2 * k, p, 2); break;
+            case 3: for (int32_t k = 0; k < n; ++k) std::memcpy(out + 3 * k, p, 3); break;
+            default: for (int32_t k = 0; k < n; ++k) std::memcpy(out + 4 * k, p, 4); break;
+            }
+            std::memset(&coverage[size_t(k0)], o, size_t(n));
+            lineLow = std::min(lineLow, k0), lineHigh = std::max(lineHigh, k1 - 1);
+        };
         // The walk over the request's length; where the request reaches
         // beyond the source surface, only the part that can take a pixel.
         int64_t u = direct ? std::max<int64_t>(0, srcFirst - srcOrigin)
@@ -587,10 +599,12 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
                         write(origin + u, p);
                         write(origin + u + v, p);
                     } else {
-                        const int64_t n = direct ? 1 : v;
-                        for (int64_t k = std::max<int64_t>(0, alongFirst - (origin + u));
-                             k < n && origin + u + k < alongLast; ++k)
-                            write(origin + u + k, p);
+                        // v pixels from origin + u (one without a spread),
+                        // cut to the destination's allowed span.
+                        const int64_t from = std::max<int64_t>(origin + u, alongFirst);
+                        const int64_t to = std::min<int64_t>(origin + u + (direct ? 1 : v), alongLast);
+                        if (from < to)
+                            writeRun(int32_t(from - alongFirst), int32_t(to - alongFirst), p);
                     }
                 }
             }

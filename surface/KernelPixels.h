@@ -327,4 +327,50 @@ template <int F> inline void LerpRowsSpan(const KernelArgs& a, int from, int to)
         StorePixel<F>(a.dst, k, LerpPixel<F>(LoadPixel<F>(a.src, k), LoadPixel<F>(a.src2, k), a.value));
 }
 
+// Pixels [from, to) of a mix of two pictures into dst (kOpCrossfade and
+// kOpMix): B drawn onto A at a, with a of 0..255.
+template <int F> inline void CrossfadeSpan(uint8_t* d, const uint8_t* a, const uint8_t* b, int from, int to, int o)
+{
+    for (int i = from; i < to; ++i)
+        StorePixel<F>(d, i, BlendPixel<F>(LoadPixel<F>(b, i), LoadPixel<F>(a, i), o));
+}
+
+template <int F>
+inline void MixSpan(uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t* coverage, int from, int to)
+{
+    for (int i = from; i < to; ++i)
+        StorePixel<F>(d, i, BlendPixel<F>(LoadPixel<F>(b, i), LoadPixel<F>(a, i), coverage[i]));
+}
+
+// The coverage of pixels [from, to) of a kOpMix row: the mask's bytes, through
+// the table when there is one; the opacity everywhere without a mask.
+inline void MixCoverage(const uint8_t* mask, const uint8_t* table, int opacity, int from, int to, uint8_t* out)
+{
+    if (mask == nullptr) {
+        std::memset(out, ClampOpacity(opacity), size_t(to - from));
+        return;
+    }
+    if (table == nullptr) {
+        std::memcpy(out, mask + from, size_t(to - from));
+        return;
+    }
+    for (int i = from; i < to; ++i)
+        out[i - from] = table[mask[i]];
+}
+
+// Rows of a two-picture kernel: row(dst, a, b, mask) for every row.
+template <class Row> inline void ForEachMixRow(const KernelArgs& args, Row row)
+{
+    uint8_t* d = args.dst;
+    const uint8_t* a = args.src;
+    const uint8_t* b = args.src2;
+    const uint8_t* mask = args.srcAlpha;
+    for (int32_t y = 0; y < args.height; ++y) {
+        row(d, a, b, mask);
+        d += args.dstPitch, a += args.srcPitch, b += args.src2Pitch;
+        if (mask)
+            mask += args.srcAlphaPitch;
+    }
+}
+
 }  // namespace

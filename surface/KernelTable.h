@@ -55,6 +55,7 @@ struct KernelArgs {
     int32_t step = 0;
     int32_t last = 0;
     const uint8_t* src2 = nullptr;
+    ptrdiff_t src2Pitch = 0;  // rows of src2 in the two-picture mixes
 };
 typedef void (*KernelFn)(const KernelArgs& args);
 
@@ -81,6 +82,14 @@ enum KernelOp : uint8_t {
     kOpStretchNearest = 8,  // src[p >> 16]
     kOpLerpRow = 9,         // src[p >> 16] towards src[min(p >> 16 + 1, last)] by p & 0xFFFF
     kOpLerpRows = 10,       // src[k] towards src2[k] by value (0..65535)
+
+    // Mixes of two pictures of the destination's format (formats F, F): dst
+    // gets picture A (src) drawn over by picture B (src2) by the blend rule,
+    // pixel by pixel: A where a is 0, B where a is 255, A where the two are
+    // equal, otherwise the blend of B onto A. dst may be A or B itself.
+    kOpCrossfade = 11,  // a = opacity for every pixel
+    kOpMix = 12,        // a = table[srcAlpha[k]] (256 bytes), srcAlpha[k] without a table,
+                        // opacity without srcAlpha
 };
 
 // Source kinds of the blends: the source surface's blit mode & 3.

@@ -90,6 +90,28 @@ template <int F> void LerpRow(const KernelArgs& a) { LerpRowSpan<F>(a, 0, a.widt
 
 template <int F> void LerpRows(const KernelArgs& a) { LerpRowsSpan<F>(a, 0, a.width); }
 
+template <int D, int S> void Crossfade(const KernelArgs& args)
+{
+    const int o = ClampOpacity(args.opacity);
+    ForEachMixRow(args, [&](uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t*) {
+        CrossfadeSpan<D>(d, a, b, 0, args.width, o);
+    });
+}
+
+template <int D, int S> void Mix(const KernelArgs& args)
+{
+    const uint8_t* table = static_cast<const uint8_t*>(args.table);
+    uint8_t coverage[256];
+    ForEachMixRow(args, [&](uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t* mask) {
+        for (int from = 0; from < args.width; from += 256) {
+            const int to = args.width - from < 256 ? args.width : from + 256;
+            const size_t at = size_t(from) * BytesPerPixel(D);
+            MixCoverage(mask, table, args.opacity, from, to, coverage);
+            MixSpan<D>(d + at, a + at, b + at, coverage, 0, to - from);
+        }
+    });
+}
+
 const KernelEntry kEntries[] = {
     {KernelKey(kOpCopyBytes), kCpuPortable, CopyBytes, "CopyBytes"},
     QUILL_CONVERT_ENTRIES(kCpuPortable, Convert),
@@ -101,6 +123,8 @@ const KernelEntry kEntries[] = {
     QUILL_ROW_ENTRIES(kOpStretchNearest, kCpuPortable, StretchNearest),
     QUILL_ROW_ENTRIES(kOpLerpRow, kCpuPortable, LerpRow),
     QUILL_ROW_ENTRIES(kOpLerpRows, kCpuPortable, LerpRows),
+    QUILL_SAME_FORMAT_ENTRIES(kOpCrossfade, kCpuPortable, Crossfade),
+    QUILL_SAME_FORMAT_ENTRIES(kOpMix, kCpuPortable, Mix),
 };
 
 }  // namespace

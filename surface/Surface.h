@@ -105,6 +105,25 @@ public:
     // The whole source.
     void StretchBlt(int op, CSurface* source, const RECT& dstRect, int param1 = 255, int param2 = 0);
 
+    // Two-picture transition 1 or 33 to 36 (others do nothing) from first to
+    // second at a progress of 0..1024: each picture's rectangle lands at its
+    // own point, both inside one clip rectangle. A missing picture is
+    // skipped. OnTransition follows with the rectangle of
+    // GetTransitionRect.
+    void BltTransition(int op, CSurface* first, CSurface* second, const POINT& firstDst, const RECT& firstRect,
+                       const POINT& secondDst, const RECT& secondRect, const RECT& clip, int progress);
+    // Extended transition -1 or 1 to 36 (others do nothing): both pictures
+    // at one destination point. OnBlt2 follows with the rectangle of
+    // GetTransitionExRect.
+    void BltTransitionEx(int op, CSurface* first, CSurface* second, const POINT& dst, const RECT& firstRect,
+                         const RECT& secondRect, const RECT& clip, int progress);
+    // The rectangle the same call would touch, without drawing; empty when it
+    // would draw nothing.
+    RECT GetTransitionRect(int op, CSurface* first, CSurface* second, const POINT& firstDst, const RECT& firstRect,
+                           const POINT& secondDst, const RECT& secondRect, const RECT& clip, int progress);
+    RECT GetTransitionExRect(int op, CSurface* first, CSurface* second, const POINT& dst, const RECT& firstRect,
+                             const RECT& secondRect, const RECT& clip, int progress);
+
 private:
     // The straight copy through GDI (no SSE, both surfaces with a device
     // context); false when it does not apply or fails.

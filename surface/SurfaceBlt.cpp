@@ -7,6 +7,7 @@
 #include "surface/BlitOps.h"
 #include "surface/KernelTable.h"
 #include "surface/RuleImage.h"
+#include "surface/SurfaceBlitView.h"
 #include "surface/SurfaceLock.h"
 
 #include <mmsystem.h>
@@ -37,7 +38,10 @@ RECT Intersect(const RECT& a, const RECT& b)
     return r;
 }
 
-// The surface as the blits see it, while it is locked.
+bool BadRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top || r.right < 0 || r.bottom < 0; }
+
+}  // namespace
+
 BlitSurface BlitView(CSurface* s)
 {
     BlitSurface v;
@@ -55,10 +59,6 @@ BlitSurface BlitView(CSurface* s)
     v.colorKey = s->GetColorKey();
     return v;
 }
-
-bool BadRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top || r.right < 0 || r.bottom < 0; }
-
-}  // namespace
 
 bool CSurface::CopyThroughGdi(CSurface* source, const POINT& dst, const RECT& srcRect, const RECT& clip,
                               int opacity, RECT& touched)

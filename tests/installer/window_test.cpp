@@ -492,6 +492,27 @@ TEST(SetupWindow, PaintsItsPicturesIntoTheWindow)
                 px = x, py = y;
     ASSERT_GE(px, 0) << "no opaque panel pixel that differs from the background";
     EXPECT_EQ(panel.GetPixel(px, py) & 0xFFFFFF, paint.GetPixel(180 + px, 150 + py) & 0xFFFFFF);
+    // Where it is partly transparent, each channel is s x a / 255 + d x (255 - a) / 255 (the blend
+    // tables of the surfaces' op 0), on every such pixel of the panel.
+    int blended = 0, mismatches = 0;
+    std::string mismatch;
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 440; ++x) {
+            const int a = panel.GetAlpha(x, y);
+            const DWORD s = panel.GetPixel(x, y) & 0xFFFFFF, d = background.GetPixel(180 + x, 150 + y) & 0xFFFFFF;
+            if (a == 0 || a == 255 || s == d)
+                continue;
+            DWORD expected = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                expected |= DWORD(int(s >> shift & 255) * a / 255 + int(d >> shift & 255) * (255 - a) / 255) << shift;
+            ++blended;
+            const DWORD got = paint.GetPixel(180 + x, 150 + y) & 0xFFFFFF;
+            if (got != expected && mismatches++ == 0)
+                mismatch = std::to_string(x) + "," + std::to_string(y) + ": got " + std::to_string(got) +
+                           ", expected " + std::to_string(expected);
+        }
+    EXPECT_GT(blended, 0) << "the panel has no partly transparent pixel";
+    EXPECT_EQ(0, mismatches) << "first difference at panel pixel " << mismatch;
 
     // What the window shows is the paint source, pixel for pixel.
     InvalidateRect(hWnd, nullptr, FALSE);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace blit_test {
@@ -79,6 +81,39 @@ struct TestSurface {
                 Set(x, y, v);
     }
 };
+
+// ---- Descriptions for failure messages --------------------------------------
+
+inline std::string Str(const PixelRect& r)
+{
+    std::ostringstream o;
+    o << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+    return o.str();
+}
+
+// The first differing pixel of two surfaces, described; empty when equal.
+inline std::string Diff(const TestSurface& expected, const TestSurface& got)
+{
+    for (int y = 0; y < expected.view.height; ++y)
+        for (int x = 0; x < expected.view.width; ++x) {
+            if (expected.Get(x, y) != got.Get(x, y)) {
+                std::ostringstream o;
+                o << "pixel (" << x << ", " << y << "): expected " << std::hex << expected.Get(x, y) << ", got "
+                  << got.Get(x, y);
+                return o.str();
+            }
+            if (!expected.alpha.empty() && expected.A(x, y) != got.A(x, y)) {
+                std::ostringstream o;
+                o << "alpha (" << x << ", " << y << "): expected " << int(expected.A(x, y)) << ", got "
+                  << int(got.A(x, y));
+                return o.str();
+            }
+        }
+    for (size_t i = 0; i < expected.pixels.size(); ++i)
+        if (expected.pixels[i] != got.pixels[i])
+            return "row padding byte " + std::to_string(i) + " changed";
+    return "";
+}
 
 // ---- The pixel rules --------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "surface/BlitOps.h"
 #include "surface/KernelTable.h"
 #include "surface/PixelFormat.h"
+#include "surface/Transitions.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +55,19 @@ TEST_F(BlitGuard, KernelsStayInTheirRectangle)
                 GuardedPlane& dst = plane(0, BytesPerPixel(df));
                 a.dst = dst.Bits();
                 a.dstPitch = dst.Pitch();
-                if (op >= kOpStretchNearest) {
+                if (op == kOpCrossfade || op == kOpMix) {
+                    // Two pictures of the destination's format and a mask.
+                    GuardedPlane& first = plane(1, BytesPerPixel(df));
+                    GuardedPlane& second = plane(2, BytesPerPixel(df));
+                    GuardedPlane& mask = plane(3, 1);
+                    a.height = rows;
+                    a.src = first.Bits();
+                    a.srcPitch = first.Pitch();
+                    a.src2 = second.Bits();
+                    a.src2Pitch = second.Pitch();
+                    a.srcAlpha = mask.Bits();
+                    a.srcAlphaPitch = mask.Pitch();
+                } else if (op >= kOpStretchNearest) {
                     // Source positions from column 0 to the last one.
                     GuardedPlane& src = plane(1, BytesPerPixel(df));
                     GuardedPlane& src2 = plane(2, BytesPerPixel(df));
@@ -173,6 +186,57 @@ TEST_F(BlitGuard, BlitsStayInTheirRectangles)
                                 << "stretch op " << op << " " << f.dst << " <- " << f.src << ", kind " << kind;
                         }
                 }
+}
+
+// Every transition with pictures readable only inside their rectangles (one
+// of them reaching past its surface) and a destination writable only inside
+// the clip, at points past the clip on every side.
+TEST_F(BlitGuard, TransitionsStayInTheirRectangles)
+{
+    const PixelRect clip = {5, 4, 55, 46};
+    GuardedPlane ruleBits(50, 1, 0, 0, 60, 50, true, 77);
+    RuleMask rule;
+    rule.bits = ruleBits.Bits();
+    rule.width = 60, rule.height = 50, rule.pitch = ruleBits.Pitch(), rule.softness = 40;
+    for (bool endAtGuard : {true, false})
+        for (int format : {32, 24, 16, 15}) {
+            const PixelRect firstRect = {-6, -5, 47, 36}, secondRect = {3, 2, 37, 28};
+            GuardedSurface dst(60, 50, format, 0, clip, endAtGuard, 1);
+            GuardedSurface first(40, 30, format, 0, PixelRect{0, 0, 40, 30}, !endAtGuard, 2);
+            GuardedSurface second(40, 30, format, 0, secondRect, endAtGuard, 3);
+            // Not -1 (white over the whole destination), 29 and 30 (B fades
+            // in clipped by the destination only): they write past the clip
+            // by definition.
+            for (int op = 1; op <= 36; ++op)
+                for (int at = 0; at < 4 && op != 29 && op != 30; ++at)
+                    for (int progress : {1, 512, 1000}) {
+                        ExTransitionRequest r;
+                        r.op = op;
+                        r.x = at < 2 ? 0 : 30, r.y = at < 2 ? -1 : 25;
+                        r.firstRect = at & 1 ? secondRect : firstRect;
+                        r.secondRect = secondRect;
+                        r.clip = clip;
+                        r.progress = progress;
+                        r.seed = 99;
+                        r.rule = &rule;
+                        PixelRect touched;
+                        ASSERT_TRUE(FaultCatcher::Run(
+                            [&] { ExTransitionPixels(dst.view, &first.view, &second.view, r, touched); }))
+                            << "op " << op << ", format " << format << ", at " << at << ", progress " << progress;
+                    }
+            for (int op : {1, 33, 34, 35, 36}) {
+                TransitionRequest r;
+                r.op = op;
+                r.firstX = -3, r.firstY = 30, r.firstRect = firstRect;
+                r.secondX = 40, r.secondY = -2, r.secondRect = secondRect;
+                r.clip = clip;
+                r.progress = 600;
+                PixelRect touched;
+                ASSERT_TRUE(FaultCatcher::Run(
+                    [&] { TransitionPixels(dst.view, &first.view, &second.view, r, touched); }))
+                    << "two-picture op " << op << ", format " << format;
+            }
+        }
 }
 
 // A surface drawn onto itself reads its source rectangle once, before

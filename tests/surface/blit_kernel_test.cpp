@@ -24,6 +24,7 @@ int DstOf(uint32_t key) { return int(key >> 16 & 0xFF); }
 int SrcOf(uint32_t key) { return int(key >> 8 & 0xFF); }
 
 bool IsBlend(int op) { return op >= kOpBlend && op <= kOpBlendDstAlpha; }
+bool IsMix(int op) { return op == kOpCrossfade || op == kOpMix; }
 
 std::string Describe(const KernelEntry& e) { return std::string(e.name) + " at level " + CpuLevelName(e.level); }
 
@@ -165,6 +166,65 @@ void CheckBlend(const KernelEntry& e, KernelFn portable)
     }
 }
 
+// Two-picture mixes: A, B and the mask with pitches of their own; every
+// opacity (crossfade) or a mask of runs through a table or as it is (mix);
+// into a separate destination and in place over A.
+void CheckMix(const KernelEntry& e, KernelFn portable)
+{
+    const int op = OpOf(e.key), f = DstOf(e.key), bpp = BytesPerPixel(f);
+    std::mt19937 rng(e.key ^ uint32_t(e.level) << 4);
+    int sweep = 0;
+    for (int width = 1; width <= 67; ++width) {
+        for (int variant = 0; variant < 4; ++variant) {
+            const int rows = 3, slack = 1 + 2 * variant;
+            const bool bottomUp = variant == 2, inPlace = variant == 3;
+            Plane dst = MakePlane(width * bpp, rows, slack, variant, rng);
+            Plane first = MakePlane(width * bpp, rows, slack + 2, 3 - variant, rng);
+            Plane second = MakePlane(width * bpp, rows, slack + 4, variant + 2, rng);
+            Plane mask = MakePlane(width, rows, slack + 1, variant + 1, rng);
+            FillAlpha(mask, width, rng);
+            Plant(first, second, f, f, width, 0, rng);
+            if (inPlace)
+                dst = first;
+            uint8_t table[256];
+            for (int i = 0; i < 256; ++i)
+                table[i] = uint8_t(i < 64 ? 0 : i > 192 ? 255 : rng());
+            std::vector<int> settings;
+            if (op == kOpCrossfade) {
+                settings.assign(std::begin(kSpecialOpacities), std::end(kSpecialOpacities));
+                for (int k = 0; k < 4; ++k)
+                    settings.push_back(sweep++ % 256);
+            } else {
+                settings = {0, 1};  // without and with the table
+            }
+            for (int setting : settings) {
+                Plane expected = dst, got = dst;
+                KernelArgs a;
+                a.width = width;
+                a.height = rows;
+                a.opacity = setting;
+                a.table = op == kOpMix && setting == 1 ? table : nullptr;
+                a.src2 = bottomUp ? second.Row(rows - 1) : second.Row(0);
+                a.src2Pitch = bottomUp ? -second.pitch : second.pitch;
+                a.srcAlpha = mask.Row(0);
+                a.srcAlphaPitch = mask.pitch;
+                a.dstPitch = dst.pitch;
+                a.srcPitch = inPlace ? dst.pitch : first.pitch;
+                a.dst = expected.Row(0);
+                a.src = inPlace ? expected.Row(0) : first.Row(0);
+                portable(a);
+                a.dst = got.Row(0);
+                a.src = inPlace ? got.Row(0) : first.Row(0);
+                e.fn(a);
+                ASSERT_EQ(expected.bytes, got.bytes)
+                    << Describe(e) << ": width " << width << (op == kOpCrossfade ? ", opacity " : ", table ")
+                    << setting << ", pitch " << dst.pitch << ", start +" << dst.start
+                    << (bottomUp ? ", B bottom-up" : "") << (inPlace ? ", in place over A" : "");
+            }
+        }
+    }
+}
+
 // Stretch rows: positions and steps that keep every read inside the source
 // row, which ends at the last byte of its buffer.
 void CheckStretchRow(const KernelEntry& e, KernelFn portable)
@@ -221,6 +281,8 @@ TEST_P(BlitKernelVariant, MatchesPortable)
     ASSERT_NE(nullptr, portable) << "no portable kernel for " << e.name;
     if (IsBlend(OpOf(e.key)))
         CheckBlend(e, portable);
+    else if (IsMix(OpOf(e.key)))
+        CheckMix(e, portable);
     else
         CheckStretchRow(e, portable);
 }

@@ -28,13 +28,6 @@ protected:
 
 PixelRect R(int l, int t, int r, int b) { return PixelRect{l, t, r, b}; }
 
-std::string Str(const PixelRect& r)
-{
-    std::ostringstream o;
-    o << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-    return o.str();
-}
-
 bool Same(const PixelRect& a, const PixelRect& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -51,30 +44,6 @@ BlitRequest Request(int op, int x, int y, const TestSurface& src, const TestSurf
     r.param1 = p1;
     r.param2 = p2;
     return r;
-}
-
-// The first differing pixel of two surfaces, described; empty when equal.
-std::string Diff(const TestSurface& expected, const TestSurface& got)
-{
-    for (int y = 0; y < expected.view.height; ++y)
-        for (int x = 0; x < expected.view.width; ++x) {
-            if (expected.Get(x, y) != got.Get(x, y)) {
-                std::ostringstream o;
-                o << "pixel (" << x << ", " << y << "): expected " << std::hex << expected.Get(x, y) << ", got "
-                  << got.Get(x, y);
-                return o.str();
-            }
-            if (!expected.alpha.empty() && expected.A(x, y) != got.A(x, y)) {
-                std::ostringstream o;
-                o << "alpha (" << x << ", " << y << "): expected " << int(expected.A(x, y)) << ", got "
-                  << int(got.A(x, y));
-                return o.str();
-            }
-        }
-    for (size_t i = 0; i < expected.pixels.size(); ++i)
-        if (expected.pixels[i] != got.pixels[i])
-            return "row padding byte " + std::to_string(i) + " changed";
-    return "";
 }
 
 // Op 0 by the rules: the clipped rectangle, pixel by pixel.

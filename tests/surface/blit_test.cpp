@@ -14,90 +14,17 @@
 #include <gtest/gtest.h>
 
 #include "SurfaceFiles.h"
+#include "SurfaceViews.h"
 
 #include <random>
 #include <sstream>
 #include <vector>
 
+using namespace surface_test;
+
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
 const int kFormats[] = {15, 16, 24, 32};
-
-std::string Str(const RECT& r)
-{
-    std::ostringstream o;
-    o << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-    return o.str();
-}
-
-bool Same(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
-
-RECT ToRect(const PixelRect& p)
-{
-    RECT r = {p.left, p.top, p.right, p.bottom};
-    return r;
-}
-
-RECT Rect(int l, int t, int r, int b)
-{
-    RECT x = {l, t, r, b};
-    return x;
-}
-
-POINT Point(int x, int y)
-{
-    POINT p = {x, y};
-    return p;
-}
-
-// Random pixels and, when asked, a random alpha plane.
-void Randomise(CSurface& s, uint32_t seed, bool alpha = false)
-{
-    std::mt19937 rng(seed);
-    {
-        CSurfaceLock lock(&s);
-        for (int i = 0; i < s.GetPitch() * s.GetSize().cy; ++i)
-            s.GetBits()[i] = uint8_t(rng());
-    }
-    if (alpha) {
-        s.FillAlpha(0);
-        for (int y = 0; y < s.GetSize().cy; ++y)
-            for (int x = 0; x < s.GetSize().cx; ++x)
-                s.SetAlpha(x, y, uint8_t(rng() % 3 ? rng() : 255));
-    }
-}
-
-Bytes PixelsOf(CSurface& s)
-{
-    CSurfaceLock lock(&s);
-    return Bytes(s.GetBits(), s.GetBits() + s.GetPitch() * s.GetSize().cy);
-}
-
-Bytes AlphaOf(CSurface& s)
-{
-    if (!s.HasAlphaChannel())
-        return Bytes();
-    return Bytes(s.GetAlphaBits(), s.GetAlphaBits() + s.GetAlphaPitch() * s.GetSize().cy);
-}
-
-// A copy of a surface's pixels and alpha plane as the blits see them.
-struct Copy {
-    Bytes pixels, alpha;
-    BlitSurface view;
-    explicit Copy(CSurface& s) : pixels(PixelsOf(s)), alpha(AlphaOf(s))
-    {
-        view.bits = pixels.data();
-        view.pitch = s.GetPitch();
-        view.width = s.GetSize().cx;
-        view.height = s.GetSize().cy;
-        view.format = s.GetBitCount();
-        view.alpha = alpha.empty() ? nullptr : alpha.data();
-        view.alphaPitch = s.GetAlphaPitch();
-        view.kind = s.GetBlitMode() & 3;
-        view.colorKey = s.GetColorKey();
-    }
-};
 
 // A memory surface that records its notifications and can refuse its lock.
 class CWatchedSurface : public CMemorySurface {

@@ -3,8 +3,10 @@
 // format, from opaque, colour-keyed and alpha-plane sources, onto
 // destinations with and without alpha, between two DirectDraw surfaces and
 // between a DirectDraw surface and a memory surface either way round.
-// (The random operations 9 and 12 to 14 seed from the clock at each call,
-// so two calls cannot be compared byte for byte and are left out.)
+// The same for a sample of the transitions of both families.
+// (The random operations 9 and 12 to 14, and the transitions drawn through
+// them, seed from the clock at each call, so two calls cannot be compared
+// byte for byte and are left out.)
 #include "common/DirectDrawTest.h"
 #include "surface/DDSurface.h"
 #include "surface/MemorySurface.h"
@@ -158,6 +160,55 @@ TEST_F(DDBlitTest, TheSampleGivesTheBytesOfMemorySurfaces)
                         }
                     }
         EXPECT_EQ(4 * 3 * 2 * int(Sample().size()) * 3, compared);
+        CRuleImage::GetInstance().Release();
+    });
+}
+
+// Transitions from picture A to picture B: both pictures and the destination
+// on DirectDraw against all three in memory.
+TEST_F(DDBlitTest, TransitionsGiveTheBytesOfMemorySurfaces)
+{
+    OnWindow([] {
+        CMemorySurface rule;
+        Paint(rule, 24, 13, 9, 99, kOpaque, false);
+        ASSERT_TRUE(CRuleImage::GetInstance().SetFromSurface(&rule, kDstW, kDstH));
+        CRuleImage::GetInstance().SetSoftness(40);
+        const POINT at = {3, 2}, second = {1, 4};
+        const RECT part = {0, 0, kSrcW, kSrcH}, clip = {1, 1, 35, 25};
+        const int extended[] = {-1, 1, 2, 3, 4, 5, 8, 9, 11, 15, 16, 18, 19, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30};
+        int compared = 0, drawn = 0;
+        for (int format : {15, 16, 24, 32})
+            for (Kind kind : {kOpaque, kAlpha})
+                for (int progress : {300, 700}) {
+                    auto check = [&](const char* family, int op, const std::function<void(CSurface&, CSurface*,
+                                                                                          CSurface*)>& draw) {
+                        CMemorySurface memA, memB, memDst, untouched;
+                        CDDSurface ddA(DirectDraw()), ddB(DirectDraw()), ddDst(DirectDraw());
+                        for (CSurface* a : {static_cast<CSurface*>(&memA), static_cast<CSurface*>(&ddA)})
+                            Paint(*a, format, kSrcW, kSrcH, 1, kind, false);
+                        for (CSurface* b : {static_cast<CSurface*>(&memB), static_cast<CSurface*>(&ddB)})
+                            Paint(*b, format, kSrcW, kSrcH, 3, kind, false);
+                        for (CSurface* d : {static_cast<CSurface*>(&memDst), static_cast<CSurface*>(&ddDst),
+                                            static_cast<CSurface*>(&untouched)})
+                            Paint(*d, format, kDstW, kDstH, 2, kOpaque, false);
+                        draw(memDst, &memA, &memB);
+                        draw(ddDst, &ddA, &ddB);
+                        ASSERT_EQ("", Difference(ddDst, memDst))
+                            << family << " " << op << " at " << progress << ", format " << format << ", "
+                            << kKindNames[kind] << " pictures";
+                        drawn += Difference(memDst, untouched) != "";
+                        ++compared;
+                    };
+                    check("transition", 1, [&](CSurface& d, CSurface* a, CSurface* b) {
+                        d.BltTransition(1, a, b, at, part, second, part, clip, progress);
+                    });
+                    for (int op : extended)
+                        check("extended transition", op, [&](CSurface& d, CSurface* a, CSurface* b) {
+                            d.BltTransitionEx(op, a, b, at, part, part, clip, progress);
+                        });
+                }
+        EXPECT_EQ(4 * 2 * 2 * (1 + int(sizeof extended / sizeof extended[0])), compared);
+        EXPECT_GT(drawn, compared * 3 / 4) << "most of the sample must draw for the comparison to mean anything";
         CRuleImage::GetInstance().Release();
     });
 }

@@ -551,31 +551,84 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
     CMersenneTwister random(r.seed);
     const int bpp = b.SrcBpp();
     const uint8_t* plane = b.Src().alpha;
-    Bytes pixels(size_t(span) * bpp), coverage(static_cast<size_t>(span));
     int32_t low = INT32_MAX, high = INT32_MIN;
+    // A line's pixels and coverage before they are drawn. A vertical
+    // scatter's columns are kept side by side, kTile of them, and drawn as
+    // rows of a tile, so that the kernel sees rows rather than single pixels
+    // (a pixel of coverage 0 leaves the destination as it is). Very tall
+    // columns are drawn one by one.
+    const int32_t kTile = vertical && span <= 65536 ? 32 : 1;
+    Bytes pixels(size_t(span) * kTile * bpp), coverage(size_t(span) * kTile);
+    Bytes tilePixels, tileCoverage;
+    if (vertical) {
+        tilePixels.assign(size_t(span) * kTile * bpp, 0);
+        tileCoverage.assign(size_t(span) * kTile, 0);
+    }
+    int32_t tileFirst = lineFirst, tileLow = INT32_MAX, tileHigh = INT32_MIN;
+    // Draws the columns [tileFirst, tileEnd): each row of the tile taken
+    // from the columns' buffers, one after the other.
+    auto flushTile = [&](int32_t tileEnd) {
+        const int32_t columns = tileEnd - tileFirst;
+        if (tileHigh >= tileLow) {
+            for (int32_t y = tileLow; y <= tileHigh; ++y) {
+                uint8_t* tp = &tilePixels[size_t(y) * kTile * bpp];
+                uint8_t* tc = &tileCoverage[size_t(y) * kTile];
+                const uint8_t* cp = &pixels[size_t(y) * bpp];
+                const uint8_t* cc = &coverage[size_t(y)];
+                const size_t columnBytes = size_t(span) * bpp;
+                switch (bpp) {  // constant sizes, so that each copy is one move
+                case 2: for (int32_t k = 0; k < columns; ++k) std::memcpy(tp + 2 * k, cp + k * columnBytes, 2); break;
+                case 3: for (int32_t k = 0; k < columns; ++k) std::memcpy(tp + 3 * k, cp + k * columnBytes, 3); break;
+                default: for (int32_t k = 0; k < columns; ++k) std::memcpy(tp + 4 * k, cp + k * columnBytes, 4); break;
+                }
+                for (int32_t k = 0; k < columns; ++k)
+                    tc[k] = cc[size_t(k) * span];
+            }
+            b.Span(tileFirst, alongFirst + tileLow, columns, tileHigh - tileLow + 1,
+                   &tilePixels[size_t(tileLow) * kTile * bpp], ptrdiff_t(kTile) * bpp,
+                   &tileCoverage[size_t(tileLow) * kTile], kTile);
+        }
+        tileFirst = tileEnd, tileLow = INT32_MAX, tileHigh = INT32_MIN;
+    };
     for (int32_t line = lineFirst; line < lineLast; ++line) {
+        if (vertical && line - tileFirst == kTile)
+            flushTile(line);
         // The source line matching this destination line.
         const int32_t srcLine = vertical ? c.s.left + (line - c.d.left) : c.s.top + (line - c.d.top);
-        std::fill(coverage.begin(), coverage.end(), 0);
+        // This line's buffers: a column of the tile, or the one line.
+        const size_t slot = vertical ? size_t(line - tileFirst) * size_t(span) : 0;
+        uint8_t* linePixels = &pixels[slot * bpp];
+        uint8_t* lineCoverage = &coverage[slot];
+        std::memset(lineCoverage, 0, size_t(span));
         int32_t lineLow = INT32_MAX, lineHigh = INT32_MIN;
         auto write = [&](int64_t at, const uint8_t* p) {
             if (at < alongFirst || at >= alongLast)
                 return;
             const int32_t k = int32_t(at - alongFirst);
-            std::memcpy(&pixels[size_t(k) * bpp], p, size_t(bpp));
-            coverage[k] = uint8_t(o);
+            std::memcpy(&linePixels[size_t(k) * bpp], p, size_t(bpp));
+            lineCoverage[k] = uint8_t(o);
             lineLow = std::min(lineLow, k), lineHigh = std::max(lineHigh, k);
         };
         // Positions [k0, k1) of the line all take the pixel p.
         auto writeRun = [&](int32_t k0, int32_t k1, const uint8_t* p) {
-            uint8_t* out = &pixels[size_t(k0) * bpp];
+            uint8_t* out = &linePixels[size_t(k0) * bpp];
             const int32_t n = k1 - k0;
-            switch (bpp) {
-            case 2: for (int32_t k = 0; k < n; ++k) std::memcpy(out + 2 * k, p, 2); break;
-            case 3: for (int32_t k = 0; k < n; ++k) std::memcpy(out + 3 * k, p, 3); break;
-            default: for (int32_t k = 0; k < n; ++k) std::memcpy(out + 4 * k, p, 4); break;
+            // The pixel in a local word, so that the fill becomes wide stores.
+            if (bpp == 2) {
+                uint16_t w;
+                std::memcpy(&w, p, 2);
+                for (int32_t k = 0; k < n; ++k)
+                    std::memcpy(out + 2 * k, &w, 2);
+            } else if (bpp == 3) {
+                for (int32_t k = 0; k < n; ++k)
+                    std::memcpy(out + 3 * k, p, 3);
+            } else {
+                uint32_t w;
+                std::memcpy(&w, p, 4);
+                for (int32_t k = 0; k < n; ++k)
+                    std::memcpy(out + 4 * k, &w, 4);
             }
-            std::memset(&coverage[size_t(k0)], o, size_t(n));
+            std::memset(&lineCoverage[size_t(k0)], o, size_t(n));
             lineLow = std::min(lineLow, k0), lineHigh = std::max(lineHigh, k1 - 1);
         };
         // The walk over the request's length; where the request reaches
@@ -612,15 +665,17 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
         }
         if (lineHigh < lineLow)
             continue;
-        const int32_t n = lineHigh - lineLow + 1;
-        const uint8_t* px = &pixels[size_t(lineLow) * bpp];
-        const uint8_t* cov = &coverage[size_t(lineLow)];
-        if (vertical)
-            b.Span(line, alongFirst + lineLow, 1, n, px, bpp, cov, 1);
-        else
-            b.Span(alongFirst + lineLow, line, n, 1, px, 0, cov, 0);
+        if (vertical) {
+            tileLow = std::min(tileLow, lineLow), tileHigh = std::max(tileHigh, lineHigh);
+        } else {
+            const int32_t n = lineHigh - lineLow + 1;
+            b.Span(alongFirst + lineLow, line, n, 1, &linePixels[size_t(lineLow) * bpp], 0,
+                   &lineCoverage[size_t(lineLow)], 0);
+        }
         low = std::min(low, lineLow), high = std::max(high, lineHigh);
     }
+    if (vertical)
+        flushTile(lineLast);
     if (high < low)
         return false;
     touched = vertical ? PixelRect{c.d.left, alongFirst + low, c.d.right, alongFirst + high + 1}

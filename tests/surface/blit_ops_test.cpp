@@ -12,6 +12,7 @@
 #include "BlitTestSurface.h"
 
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -534,8 +535,9 @@ TEST_F(BlitOps, MosaicCellsTakeTheirFirstClippedPixel)
 
 // ---- Scatter -----------------------------------------------------------------------
 
-// Ops 12 to 14 as the rules write them, one write after the other, at
-// opacity 255.
+// Ops 12 to 14 as the rules write them, one write after the other; each
+// pixel of a line is then drawn once, at the opacity, with the last source
+// pixel that landed on it.
 void RefScatter(TestSurface& dst, const TestSurface& src, const BlitRequest& r)
 {
     PixelRect d, s;
@@ -555,7 +557,9 @@ void RefScatter(TestSurface& dst, const TestSurface& src, const BlitRequest& r)
         return src.A(sx, sy) == 255;
     };
     const int lines0 = vertical ? d.left : d.top, lines1 = vertical ? d.right : d.bottom;
+    const int opacity = RefClamp(r.param1);
     for (int line = lines0; line < lines1; ++line) {
+        std::map<std::pair<int, int>, uint32_t> landed;
         int u = int(random.Random(uint32_t(spread))) - spread / 2;
         while (u < length + spread) {
             int v = int(random.Random(uint32_t(spread)));
@@ -568,7 +572,7 @@ void RefScatter(TestSurface& dst, const TestSurface& src, const BlitRequest& r)
                 auto put = [&](int k) {
                     const int x = vertical ? line : r.x + k, y = vertical ? r.y + k : line;
                     if (inside(x, y))
-                        dst.Set(x, y, RefConvert(dst.view.format, src.view.format, src.Get(sx, sy)));
+                        landed[{x, y}] = RefConvert(dst.view.format, src.view.format, src.Get(sx, sy));
                 };
                 if (r.op == 12) {
                     put(u);
@@ -579,6 +583,13 @@ void RefScatter(TestSurface& dst, const TestSurface& src, const BlitRequest& r)
                 }
             }
             u += v / 2;
+        }
+        for (const auto& [at, pixel] : landed) {
+            const int x = at.first, y = at.second;
+            if (dst.view.kind == 2)
+                dst.Set(x, y, RefBlendDstAlpha(dst.view.format, pixel, dst.Get(x, y), opacity, dst.A(x, y)));
+            else
+                dst.Set(x, y, RefBlend(dst.view.format, pixel, dst.Get(x, y), opacity));
         }
     }
 }
@@ -607,6 +618,28 @@ TEST_F(BlitOps, ScatterFollowsTheWalkOfTheRules)
                                 << "(" << x << ", " << y << ") outside " << Str(touched);
                         }
             }
+}
+
+// Wide pictures (vertical scatters draw their columns in tiles of 32), every
+// format, opacities below 255 and destinations with alpha.
+TEST_F(BlitOps, ScatterOnEveryFormatAtAnOpacityAndOntoAlpha)
+{
+    for (int op : {13, 14})
+        for (int f : {15, 16, 24, 32})
+            for (bool dstAlpha : {false, true})
+                for (int opacity : {255, 128, 1}) {
+                    TestSurface dst(90, 44, f, dstAlpha ? 2 : 0, false, 2), src(85, 40, f, 2, false, 3);
+                    BlitRequest r = Request(op, 4, 3, src, dst, opacity, 9);
+                    r.src = R(1, 2, 84, 39);
+                    r.clip = R(2, 1, 87, 43);
+                    r.seed = 4357;
+                    TestSurface expected = dst, got = dst;
+                    RefScatter(expected, src, r);
+                    PixelRect touched;
+                    ASSERT_TRUE(BltPixels(got.view, src.view, r, touched));
+                    ASSERT_EQ("", Diff(expected, got)) << "op " << op << ", format " << f << ", opacity " << opacity
+                                                       << (dstAlpha ? ", destination alpha" : "");
+                }
 }
 
 TEST_F(BlitOps, ScatterOpacityAndSpreadZero)

@@ -25,6 +25,19 @@ if ! command -v debootstrap >/dev/null; then
 fi
 
 # The README's commands: the non-blank lines of its first sh block, comments cut.
+# X servers' abstract sockets are shared between this machine and the root:
+# a server running here on the scripts' usual display would be taken for the
+# root's own and its windows mixed with another run's. The root gets a
+# display number nothing here uses, as a fresh machine would.
+DISPLAY_FREE=
+for n in $(seq 150 199); do
+  if [ ! -e /tmp/.X11-unix/X$n ] && ! grep -q "@/tmp/.X11-unix/X$n\b" /proc/net/unix 2>/dev/null; then
+    DISPLAY_FREE=:$n
+    break
+  fi
+done
+[ -n "$DISPLAY_FREE" ] || { echo "fresh-machine: no free X display number" >&2; exit 2; }
+
 mapfile -t COMMANDS < <(awk '/^```sh/{on=1; next} on && /^```/{exit} on' "$ROOT/README.md" |
                         sed -E 's/[[:space:]]+#.*$//; s/[[:space:]]+$//' | grep -v '^$')
 [ ${#COMMANDS[@]} -ge 2 ] || { echo "fresh-machine: README has no sh block with two commands" >&2; exit 2; }
@@ -83,7 +96,7 @@ for cmd in "${COMMANDS[@]}"; do
   echo
   echo "fresh-machine: \$ $cmd"
   t0=$SECONDS
-  chroot "$FRESH" /usr/bin/env -i HOME=/root TERM="${TERM:-xterm}" \
+  chroot "$FRESH" /usr/bin/env -i HOME=/root TERM="${TERM:-xterm}" QUILL_DISPLAY="$DISPLAY_FREE" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     /bin/bash -c "cd /root/quillmoor && $cmd" 2>&1 | tee -a "$LOG"
   rc=${PIPESTATUS[0]}

@@ -5,6 +5,8 @@
 #include "filesystem/File.h"
 #include "surface/PixelFormat.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <cstdint>
@@ -18,7 +20,11 @@ typedef std::vector<uint8_t> Bytes;
 // A clean folder below the build tree.
 inline std::string Folder(const std::string& name)
 {
-    std::string dir = WinePath(QUILL_BINARY_DIR "/surfacetest/" + name);
+    // Below the running test's own folder: tests run in parallel, and two
+    // asking for the same name would remove and rewrite each other's files.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string owner = test ? std::string(test->test_suite_name()) + "." + test->name() : "outside";
+    std::string dir = WinePath(QUILL_BINARY_DIR "/surfacetest/" + owner + "/" + name);
     RemoveTree(dir);
     MakeFolders(dir);
     return dir;

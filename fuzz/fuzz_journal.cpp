@@ -1,22 +1,27 @@
-// The update journal: any bytes a damaged disk can hold. What is read back
-// must store again unchanged, and acting on it (rollback or the rest of a
-// commit) may touch only what its records name below the game folder, and
-// of that only what a step that counts as begun may have made: a file or
-// folder at the path of a create step never begun (or closed since) stays,
-// and so does a file with bytes at the path of one begun but not made.
-#include "setup/Journal.h"
-#include "setup/UpdateStepList.h"
-#include "MemoryFileSystem.h"
+// The update's staging journal, and the recovery that acts on it: any bytes
+// a damaged disk can hold, and any state a staging folder can be found in.
+// A plan that reads back stores again unchanged; one that does not check
+// makes the recovery touch nothing; one that does may change a game file
+// only by putting that slot's staged file in its place, and no original
+// goes missing: it stays at its destination or as a backup in the staging
+// folder. The earlier program's journal reader gets the same bytes.
+#include "setup/LegacyJournal.h"
+#include "setup/StagingJournal.h"
+#include "setup/UpdateStaging.h"
+#include "MemoryUpdateFiles.h"
 
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
 const std::string kRoot = "C:\\game";
+const uint32_t kRunId = 0x0badcafe;
+const std::string kFolderName = "~QuillmoorUpdate-0badcafe";
+const std::string kStaging = kRoot + "\\" + kFolderName;
 
 void Check(bool condition)
 {
@@ -24,141 +29,145 @@ void Check(bool condition)
         std::abort();
 }
 
+// Reads bytes one after another; zeros once they run out.
+struct Reader {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    uint8_t Next() { return at < size ? data[at++] : 0; }
+};
+
 }  // namespace
 
-// Half the inputs are taken as they are; the other half as records without
-// their checksums, which are added here, so that the fuzzer reaches what
-// lies behind the checks as well as the checks.
-std::vector<uint8_t> Input(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size == 0 || (data[0] & 1) == 0)
-        return std::vector<uint8_t>(data + (size ? 1 : 0), data + size);
-    std::vector<uint8_t> out;
-    size_t at = 1;
-    for (size_t i = 0; i < CJournal::kHeaderSize && at < size; ++i)
-        out.push_back(data[at++]);
-    while (size - at >= 3) {
-        size_t length = data[at + 1] | data[at + 2] << 8;
-        if (length > size - at - 3)
-            length = size - at - 3;
-        size_t start = out.size();
-        out.push_back(data[at]);
-        out.push_back(uint8_t(length));
-        out.push_back(uint8_t(length >> 8));
-        out.insert(out.end(), data + at + 3, data + at + 3 + length);
-        uint32_t crc = CJournal::Checksum(out.data() + start, out.size() - start);
-        for (int k = 0; k < 4; ++k)
-            out.push_back(uint8_t(crc >> (8 * k)));
-        at += 3 + length;
-    }
-    return out;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize)
-{
-    std::vector<uint8_t> input = Input(raw, rawSize);
-    const uint8_t* data = input.data();
-    size_t size = input.size();
-    CJournal journal;
-    if (!journal.Parse(data, size))
+    CLegacyJournal legacy;
+    if (legacy.Parse(data, size))
+        legacy.HasOpenSteps();
+    if (size == 0)
         return 0;
-    Check(journal.ValidSize() <= size);
 
-    // Read back, stored again, read again: the same records.
-    std::vector<uint8_t> stored = CJournal::Header(journal.GetState(), journal.GetVersion());
-    for (const CJournalRecord& record : journal.Records())
-        Check(CJournal::Append(record, stored));
-    CJournal again;
-    Check(again.Parse(stored.data(), stored.size()));
-    Check(again.Records() == journal.Records() && again.GetState() == journal.GetState() &&
-          again.GetVersion() == journal.GetVersion() && !again.IsDamaged());
-
-    // Which steps count as begun, and which as made: every one in a
-    // journal without marks; else the last mark of each holds.
-    bool committing = journal.GetState() == CJournal::kCommitting;
-    std::vector<const CJournalRecord*> steps;
-    std::vector<bool> begun, made;
-    for (const CJournalRecord& record : journal.Records()) {
-        if (record.IsStep()) {
-            steps.push_back(&record);
-            begun.push_back(!journal.MarksBegun());
-            made.push_back(!journal.MarksBegun());
-        } else {
-            begun[record.index] = record.type == CJournalRecord::kBegun || record.type == CJournalRecord::kMade;
-            made[record.index] = record.type == CJournalRecord::kMade;
-        }
-    }
-
-    // A game folder holding something at every name the records give, and
-    // files no record names, inside and outside it.
-    CMemoryFileSystem files;
+    CMemoryUpdateFiles files;
     files.AddFile("C:\\outside.txt", "outside");
     files.AddFile(kRoot + "\\other.txt", "other");
-    // created: made new files, deleted whatever they hold; begunFiles: new
-    // files begun but not made, deleted only while empty.
-    std::set<std::string> created, begunFiles, folders, replaced, backups;
-    std::set<std::pair<std::string, std::string>> putBack;  // backup -> path
-    for (size_t i = 0; i < steps.size(); ++i) {
-        const CJournalRecord& record = *steps[i];
-        std::string path = kRoot + "\\" + record.path;
-        std::string key = CMemoryFileSystem::Key(path);
-        switch (record.type) {
-        case CJournalRecord::kCreateFolder:
-            if (begun[i])
-                folders.insert(key);
-            if (!files.Has(path))
-                files.AddFolder(path);
-            break;
-        case CJournalRecord::kCreateFile:
-            if (made[i])
-                created.insert(key);
-            else if (begun[i])
-                begunFiles.insert(key);
-            // Every other one empty, as the update leaves a file it was
-            // killed creating.
-            if (!files.Has(path) && files.GetKind(CMemoryFileSystem::Parent(path)) != CStepFileSystem::kFile)
-                files.AddFile(path, i % 2 ? "" : "new");
-            break;
-        case CJournalRecord::kReplaceFile: {
-            std::string backup = CMemoryFileSystem::Parent(key) + "\\" + CMemoryFileSystem::Key(record.backup);
-            // Put back without its mark too (it may have been lost), but
-            // once committing only a begun step's backup is dropped.
-            if (begun[i] || !committing) {
-                replaced.insert(key);
-                backups.insert(backup);
-                putBack.insert(std::make_pair(backup, key));
-            }
-            if (!files.Has(backup) && files.GetKind(CMemoryFileSystem::Parent(backup)) != CStepFileSystem::kFile)
-                files.AddFile(backup, "original");
-            break;
+    Reader in{data + 1, size - 1};
+    std::vector<std::string> paths;
+    std::vector<uint8_t> plan;
+    bool switching = false;
+    if (data[0] & 1) {
+        // Raw bytes as the plan.
+        plan.assign(data + 1, data + size);
+        std::vector<std::string> read;
+        if (CStagingJournal::ReadPlan(plan.data(), plan.size(), kRunId, read) == CStagingJournal::kGood) {
+            std::vector<uint8_t> again;
+            Check(CStagingJournal::WritePlan(kRunId, read, again) && again == plan);
+            paths = read;
         }
-        default:
-            break;
+    } else {
+        // Paths separated by line feeds, then a zero byte and the state of
+        // each slot on disk; a well-formed plan (and switching record) of them.
+        std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+        size_t zero = text.find('\0');
+        if (zero != std::string::npos) {
+            in = Reader{data + 2 + zero, size - 2 - zero};
+            text.resize(zero);
+        } else {
+            in = Reader{data, 0};
         }
+        size_t begin = 0;
+        while (begin < text.size() && paths.size() < 16) {
+            size_t end = text.find('\n', begin);
+            if (end == std::string::npos)
+                end = text.size();
+            if (end > begin)
+                paths.push_back(text.substr(begin, end - begin));
+            begin = end + 1;
+        }
+        if (!CStagingJournal::WritePlan(kRunId, paths, plan))
+            return 0;
+        switching = (data[0] & 2) != 0;
     }
-    CMemoryJournal storage(files);
-    storage.exists = true;
-    storage.bytes.assign(data, data + journal.ValidSize());
-    CUpdateStepList list;
-    list.Load(kRoot, journal, storage);
-    list.Recover(files);
+    files.AddFolder(kStaging);
+    files.AddFile(kStaging + "\\plan.jnl", std::string(plan.begin(), plan.end()));
+    if (switching) {
+        std::vector<uint8_t> record = CStagingJournal::WriteSwitching(
+            kRunId, static_cast<uint32_t>(paths.size()), CStagingJournal::Crc32(plan.data(), plan.size()));
+        files.AddFile(kStaging + "\\switch.jnl", std::string(record.begin(), record.end()));
+    }
+    // Each slot in a state the update can leave it in (not staged yet,
+    // staged, its original moved out, switched in), with or without an
+    // original, and what another program may have done meanwhile: a file at
+    // a destination left empty, a file where a folder is needed, a
+    // destination held open.
+    std::vector<bool> hadOriginal(paths.size());
+    std::vector<std::string> asBefore(paths.size(), "<missing>");  // each destination before the update
+    for (size_t i = 0; i < paths.size(); ++i) {
+        uint8_t state = in.Next();
+        int phase = state & 3;
+        if (!switching && phase > 1)
+            phase = 1;
+        if (switching && phase == 0)
+            phase = 1;
+        std::string destination = kRoot + "\\" + paths[i];
+        std::string parent = CMemoryUpdateFiles::Parent(CMemoryUpdateFiles::Key(destination));
+        std::string number = std::to_string(i);
+        hadOriginal[i] = (state & 4) != 0 && files.GetKind(parent) != CUpdateFiles::kFile && !files.Has(destination);
+        if (phase == 1 || phase == 2)
+            files.AddFile(kStaging + "\\" + number + ".new", "staged " + number);
+        if (hadOriginal[i]) {
+            asBefore[i] = "original " + number;
+            if (phase == 1)
+                files.AddFile(destination, "original " + number);
+            else
+                files.AddFile(kStaging + "\\" + number + ".old", "original " + number);
+        }
+        if (phase == 3)
+            files.AddFile(destination, "staged " + number);
+        if (state & 8 && !files.Has(destination) && files.GetKind(parent) != CUpdateFiles::kFile) {
+            files.AddFile(destination, "foreign " + number);
+            if (!hadOriginal[i])
+                asBefore[i] = "foreign " + number;
+        }
+        if (state & 16 && !files.Has(parent))
+            files.AddFile(parent, "in the way");
+        if (state & 32)
+            files.held.insert(CMemoryUpdateFiles::Key(destination));
+    }
 
-    for (const CMemoryFileSystem::Change& change : files.changes) {
-        if (change.op == "delete")
-            Check(created.count(change.path) || (begunFiles.count(change.path) && change.removed.empty()) ||
-                  (committing && backups.count(change.path)));
-        else if (change.op == "rmdir")
-            Check(folders.count(change.path) != 0);
-        else if (change.op == "rename")
-            Check(!committing && putBack.count(std::make_pair(change.path, change.to)));
-        else
-            Check(change.op.compare(0, 8, "journal-") == 0);
+    std::map<std::string, std::string> before = files.Tree();
+    CUpdateStaging staging;
+    CUpdateStaging::LoadResult result = staging.Load(kRoot, kFolderName, files);
+    bool settled = staging.Settle(files, (data[0] & 4) != 0);
+    std::map<std::string, std::string> after = files.Tree();
+    if (result != CUpdateStaging::kLoaded) {
+        Check(before == after && settled);
+        return 0;
     }
+
+    // Nothing outside the game folder, nor a file no slot names, changes.
+    std::map<std::string, size_t> slotOf;
+    for (size_t i = 0; i < paths.size(); ++i)
+        slotOf[CMemoryUpdateFiles::Key(kRoot + "\\" + paths[i])] = i;
     Check(files.Bytes("C:\\outside.txt") == "outside");
-    // A file no begun step may have made keeps its bytes (a rename puts a
-    // backup's bytes over a replaced file).
-    Check(files.Bytes(kRoot + "\\other.txt") == "other" || created.count(CMemoryFileSystem::Key(kRoot + "\\other.txt")) ||
-          replaced.count(CMemoryFileSystem::Key(kRoot + "\\other.txt")) ||
-          backups.count(CMemoryFileSystem::Key(kRoot + "\\other.txt")));
+    if (!slotOf.count(CMemoryUpdateFiles::Key(kRoot + "\\other.txt")))
+        Check(files.Bytes(kRoot + "\\other.txt") == "other");
+    // No original is lost: it is at its destination, or in the staging
+    // folder, or replaced by its slot's staged file. Once settled, the
+    // folder is as before or as after, and the staging folder is gone.
+    size_t switched = 0;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::string number = std::to_string(i);
+        std::string now = files.Bytes(kRoot + "\\" + paths[i]);
+        switched += now == "staged " + number;
+        if (hadOriginal[i])
+            Check(now == "original " + number || now == "staged " + number ||
+                  (!settled && files.Bytes(kStaging + "\\" + number + ".old") == "original " + number));
+    }
+    if (settled) {
+        Check(!files.Has(kStaging));
+        Check(switched == 0 || switched == paths.size());
+        for (size_t i = 0; switched == 0 && i < paths.size(); ++i)
+            Check(files.Bytes(kRoot + "\\" + paths[i]) == asBefore[i]);
+    }
     return 0;
 }

@@ -4,13 +4,16 @@
 #include "setup/InstallEngine.h"
 #include "setup/PathUtil.h"
 #include "setup/SjisString.h"
-#include "setup/Win32StepFileSystem.h"
+#include "setup/Win32UpdateFiles.h"
 #include <cstdio>
+#include <memory>
 
 namespace {
 
 const DWORD kChunk = 0x4000;
 const std::string kWriteFailed = "ファイル書き込みに失敗しました。[Error::WriteFile]\n";
+const std::string kCreateFailed = "ファイル読み込みに失敗しました。[Error::CreateFile]\n";
+const int kRunIds = 16;
 
 // "WindowsError:" + the system's text for the last error.
 std::string WindowsError(DWORD error)
@@ -28,6 +31,21 @@ std::string WindowsError(DWORD error)
     return text;
 }
 
+// A fresh id for a staging folder: the clock, the process and the counter
+// mixed, so that a folder left by another run is never taken for this one's.
+uint32_t NewRunId(uint32_t attempt)
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    uint32_t x = GetTickCount() ^ (GetCurrentProcessId() << 16) ^ counter.LowPart ^
+                 static_cast<uint32_t>(counter.HighPart) * 0x9E3779B1u ^ attempt * 0x85EBCA77u;
+    x ^= x >> 16;
+    x *= 0x7FEB352Du;
+    x ^= x >> 15;
+    x *= 0x846CA68Bu;
+    return x ^ (x >> 16);
+}
+
 }  // namespace
 
 // The prompts come from the job's thread while the user may be looking at
@@ -37,19 +55,23 @@ int CInstallEngine::Prompt(const std::string& text, const char* caption, UINT st
     return MessageBoxA(m_hOwner, text.c_str(), caption, style | MB_SETFOREGROUND);
 }
 
-bool CInstallEngine::PromptStuck(const std::string& path, DWORD error, bool committing)
+bool CInstallEngine::PromptStuck(const std::string& path, DWORD error, bool deleting)
 {
     std::string text = path + "\n" +
-                       (committing ? "ファイル削除に失敗しました。[Error::DeleteFile]\n"
-                                   : "ファイルを元に戻せませんでした。[Error::Rollback]\n") +
+                       (deleting ? "ファイル削除に失敗しました。[Error::DeleteFile]\n"
+                                 : "ファイルを元に戻せませんでした。[Error::Rollback]\n") +
                        WindowsError(error);
-    return Prompt(text, committing ? "DeleteFileError" : "RollbackError", MB_ICONERROR | MB_RETRYCANCEL) ==
-           IDRETRY;
+    return Prompt(text, deleting ? "DeleteFileError" : "RollbackError", MB_ICONERROR | MB_RETRYCANCEL) == IDRETRY;
 }
 
-bool CInstallEngine::PromptStuck(const CUpdateStepList& list)
+void CInstallEngine::PromptJournal(const std::string& path, bool legacy)
 {
-    return PromptStuck(list.FailedPath(), list.Error(), list.IsCommitting());
+    std::string text = path + "\n" +
+                       (legacy ? "以前の更新プログラムが途中で終えた更新の記録があり、安全に続きを行えないため、"
+                                 "更新を中止しました。[Error::Journal]\n"
+                               : "更新の記録が壊れているか、読めない形式のため、更新を中止しました。[Error::Journal]\n") +
+                       "ゲームフォルダーのファイルは何も変更していません。";
+    Prompt(text, "JournalError", MB_ICONERROR | MB_OK);
 }
 
 void CInstallEngine::RunJob(bool diskSet)
@@ -64,8 +86,9 @@ void CInstallEngine::RunJob(bool diskSet)
     }
     std::vector<char> buffer(kChunk);
     uint64_t previous = 0;
-    // Committed only when every byte of every entry was copied.
-    bool complete = BeginSteps();
+    // Switched in only when every byte of every entry was staged and is
+    // durable.
+    bool complete = BeginStaging() && m_Flusher.Begin();
     size_t index = 0;
     for (auto entry = m_CopyList.begin(); complete && entry != m_CopyList.end(); ++entry, ++index) {
         if (!IsRunning()) {
@@ -78,56 +101,99 @@ void CInstallEngine::RunJob(bool diskSet)
             outcome = CopyEntry(*entry, index, diskSet, buffer.data(), previous, &size);
         while (outcome == kRetry);
         previous += size;
-        complete = outcome == kDone && m_Cancelled == 0;
+        complete = outcome == kDone && m_Cancelled == 0 && CheckFlushes(diskSet, buffer.data(), previous, false);
     }
-    if (complete)
-        CommitSteps();
+    complete = complete && CheckFlushes(diskSet, buffer.data(), previous, true);
+    m_Flusher.End();
+    if (complete && IsRunning())
+        SwitchIn();
     else
-        m_Cancelled = 1;  // Abort, Reset or the destructor rolls back
+        m_Cancelled = 1;  // Abort, Reset or the destructor settles
     m_TotalPercent = 100;
     m_Finished = 1;
     SetErrorMode(previousMode);
 }
 
-bool CInstallEngine::BeginSteps()
+bool CInstallEngine::BeginStaging()
 {
     std::vector<std::string> destinations;
     for (const CCopyEntry& entry : m_CopyList)
         destinations.push_back(CleanPath(DestinationPath(entry)));
-    CWin32StepFileSystem files;
-    for (;;) {
-        m_Steps.Plan(m_Destination, destinations, files);
-        m_Journal.SetFolder(m_Steps.Root());
-        if (m_Steps.Begin(m_Journal))
+    CWin32UpdateFiles files;
+    m_Staging.Plan(m_Destination, destinations, files);
+    m_EntryOfSlot.assign(m_Staging.SlotCount(), nullptr);
+    m_IndexOfSlot.assign(m_Staging.SlotCount(), 0);
+    m_SourceOfSlot.assign(m_Staging.SlotCount(), std::string());
+    for (uint32_t attempt = 0;; ++attempt) {
+        if (m_Staging.Create(NewRunId(attempt), files))
             return true;
-        DWORD error = m_Steps.Error();
-        m_Steps.Clear();
-        if (Prompt(kWriteFailed + WindowsError(error), "WriteFileError", MB_ICONERROR | MB_RETRYCANCEL) !=
-            IDRETRY)
+        if (m_Staging.Error() == ERROR_ALREADY_EXISTS && attempt < kRunIds)
+            continue;
+        if (Prompt(kWriteFailed + WindowsError(m_Staging.Error()), "WriteFileError",
+                   MB_ICONERROR | MB_RETRYCANCEL) != IDRETRY)
             return false;
     }
 }
 
-void CInstallEngine::CommitSteps()
+bool CInstallEngine::CheckFlushes(bool diskSet, char* buffer, uint64_t previous, bool wait)
 {
-    CWin32StepFileSystem files;
     for (;;) {
-        switch (m_Steps.Commit(files)) {
-        case CUpdateStepList::kCommitted:
-            m_Journal.Close();
-            return;
-        case CUpdateStepList::kLeftovers:
-            // Every file is in place; a backup left now goes at the next start.
-            if (!PromptStuck(m_Steps))
+        if (wait)
+            m_Flusher.Drain();
+        size_t slot;
+        DWORD error;
+        if (!m_Flusher.TakeFailure(slot, error))
+            return true;
+        if (Prompt(kWriteFailed + WindowsError(error), "WriteFileError", MB_ICONERROR | MB_RETRYCANCEL) != IDRETRY)
+            return false;
+        // The file is written and flushed anew.
+        Outcome outcome;
+        uint64_t size = 0;
+        do
+            outcome = CopyEntry(*m_EntryOfSlot[slot], m_IndexOfSlot[slot], diskSet, buffer, previous, &size);
+        while (outcome == kRetry);
+        if (outcome != kDone || m_Cancelled)
+            return false;
+        wait = true;
+    }
+}
+
+void CInstallEngine::SwitchIn()
+{
+    CWin32UpdateFiles files;
+    for (;;) {
+        if (m_Staging.WriteSwitching(files)) {
+            if (m_Staging.Switch(files))
+                break;
+            // Taken back before the user is asked, so that the game folder
+            // is whole while the prompt waits.
+            DWORD error = m_Staging.Error();
+            size_t slot = m_Staging.FailedSlot();
+            if (!m_Staging.TakeBack(files)) {
+                m_Cancelled = 1;  // Abort reports what stays stuck
                 return;
-            break;
-        case CUpdateStepList::kNotCommitted:
-            if (Prompt(kWriteFailed + WindowsError(m_Steps.Error()), "WriteFileError",
+            }
+            if (slot < m_EntryOfSlot.size() && m_EntryOfSlot[slot]) {
+                m_CurrentSource = m_SourceOfSlot[slot];
+                m_CurrentDestination = DestinationPath(*m_EntryOfSlot[slot]);
+            }
+            if (Prompt(m_CurrentSource + "\n" + kCreateFailed + WindowsError(error), "FileCreateError",
                        MB_ICONERROR | MB_RETRYCANCEL) != IDRETRY) {
                 m_Cancelled = 1;
                 return;
             }
-            break;
+        } else if (Prompt(kWriteFailed + WindowsError(m_Staging.Error()), "WriteFileError",
+                          MB_ICONERROR | MB_RETRYCANCEL) != IDRETRY) {
+            m_Cancelled = 1;
+            return;
+        }
+    }
+    // Every file is in place: only backups are left to delete.
+    while (!m_Staging.Finish(files)) {
+        if (!PromptStuck(m_Staging.FailedPath(), m_Staging.Error(), true)) {
+            m_Cancelled = 1;
+            m_Staging.Clear();  // the next start deletes what is left
+            return;
         }
     }
 }
@@ -142,20 +208,26 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, size_
     m_CurrentSource = source;
     m_CurrentDestination = DestinationPath(entry);
 
-    CFileHandle in, out;
-    CWin32StepFileSystem files(&out);
+    CFileHandle in;
+    std::unique_ptr<CFileHandle> out(new CFileHandle);
     bool sourceOpen = in.OpenRead(source.c_str());
     DWORD error = sourceOpen ? NO_ERROR : GetLastError();
-    // The folders it needs and the file itself, each marked in the journal
-    // before and after it is made. No byte goes into the file before its
-    // made mark: the file is closed when that mark could not be written.
-    bool prepared = sourceOpen && m_Steps.Prepare(index, files);
-    if (sourceOpen && !prepared)
-        error = m_Steps.Error();
-    if (!prepared || !out.IsOpen()) {
-        out.Close();
-        std::string text = source + "\n" + "ファイル読み込みに失敗しました。[Error::CreateFile]\n" +
-                           WindowsError(error);
+    // The destination is only checked: the file is written into the staging
+    // folder (a slot staged before is flushed first, as it is rewritten).
+    size_t slot = m_Staging.SlotOf(index);
+    if (sourceOpen) {
+        CWin32UpdateFiles files;
+        error = m_Staging.CheckDestination(index, files);
+        if (error == NO_ERROR) {
+            if (m_EntryOfSlot[slot])
+                m_Flusher.Drain();
+            if (!out->OpenWrite(m_Staging.StagedPath(slot).c_str(), true))
+                error = GetLastError();
+        }
+    }
+    if (error != NO_ERROR) {
+        out->Close();
+        std::string text = source + "\n" + kCreateFailed + WindowsError(error);
         if (Prompt(text, sourceOpen ? "FileCreateError" : "FileLoadError",
                    MB_ICONERROR | MB_RETRYCANCEL) == IDRETRY)
             return kRetry;
@@ -180,14 +252,14 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, size_
             error = GetLastError();
             text = source + "\n" + "ファイル読み込みに失敗しました。[Error::ReadFile]\n" + WindowsError(error);
             caption = "ReadFileError";
-        } else if (!out.WriteBytes(buffer, chunk)) {
+        } else if (!out->WriteBytes(buffer, chunk)) {
             error = GetLastError();
             text = kWriteFailed + WindowsError(error);
             caption = "WriteFileError";
         }
         if (caption) {
             in.Close();
-            out.Close();
+            out->Close();
             if (Prompt(text, caption, MB_ICONERROR | MB_RETRYCANCEL) == IDRETRY)
                 return kRetry;
             m_Cancelled = 1;
@@ -201,7 +273,13 @@ CInstallEngine::Outcome CInstallEngine::CopyEntry(const CCopyEntry& entry, size_
             m_TotalPercent = static_cast<LONG>((previous + done) * 100 / m_RequiredSize);
         OnProgress();
     }
-    return done == *size ? kDone : kStopped;
+    if (done != *size)
+        return kStopped;
+    m_EntryOfSlot[slot] = &entry;
+    m_IndexOfSlot[slot] = index;
+    m_SourceOfSlot[slot] = source;
+    m_Flusher.Add(std::move(out), slot);
+    return kDone;
 }
 
 // Disk-set mode: the disk folder below the current directory first, then

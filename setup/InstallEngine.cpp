@@ -1,7 +1,9 @@
 #include "setup/InstallEngine.h"
+#include "framework/DebugPrint.h"
+#include "setup/LegacyJournal.h"
 #include "setup/ProductLookup.h"
 #include "setup/SjisString.h"
-#include "setup/Win32StepFileSystem.h"
+#include "setup/Win32UpdateFiles.h"
 
 
 CInstallEngine::CInstallEngine()
@@ -14,7 +16,7 @@ CInstallEngine::CInstallEngine()
 CInstallEngine::~CInstallEngine()
 {
     Stop();
-    Rollback(false);
+    Settle(false);
 }
 
 void CInstallEngine::ThreadMain()
@@ -30,7 +32,7 @@ void CFolderInstallEngine::ThreadMain()
 void CInstallEngine::Reset()
 {
     Stop();
-    Rollback(false);
+    Settle(false);
     m_hOwner = nullptr;
     m_RequiredSize = 0;
     m_FilePercent = 0;
@@ -83,7 +85,7 @@ void CInstallEngine::Abort()
 {
     m_Cancelled = 1;
     Stop();
-    Rollback(true);
+    Settle(true);
 }
 
 std::string CInstallEngine::DestinationPath(const CCopyEntry& entry) const
@@ -97,42 +99,51 @@ std::string CInstallEngine::FolderSourcePath(const CCopyEntry& entry) const
     return CollapseBackslashes(m_SourceFolders[group] + "\\" + entry.relativePath);
 }
 
-void CInstallEngine::Rollback(bool prompt)
+void CInstallEngine::Settle(bool prompt)
 {
-    CWin32StepFileSystem files;
-    while (!m_Steps.Rollback(files) && prompt && PromptStuck(m_Steps)) {
+    CWin32UpdateFiles files;
+    // A job that did not finish is taken back, never completed.
+    while (!m_Staging.Settle(files, true) && prompt &&
+           PromptStuck(m_Staging.FailedPath(), m_Staging.Error(), m_Staging.FailedDeleting())) {
     }
-    // What is left stays in the journal for the next start.
-    m_Steps.Clear();
-    m_Journal.Close();
+    // What is left stays on disk for the next start.
+    m_Staging.Clear();
 }
 
 bool CInstallEngine::Recover(const std::string& folder)
 {
-    CJournalFile journalFile;
-    journalFile.SetFolder(CUpdateStepList::NormalizeRoot(folder));
-    std::vector<uint8_t> bytes;
-    while (!journalFile.Read(bytes)) {
-        DWORD error = journalFile.LastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return true;
-        if (!PromptStuck(journalFile.Path(), error, false))
+    CWin32UpdateFiles files;
+    std::string root = CUpdateStaging::NormalizeRoot(folder);
+    // The earlier program's journal: gone only when it leaves nothing open.
+    std::string legacyPath = root + "\\" + CUpdateStaging::kLegacyJournal;
+    if (files.GetKind(legacyPath) != CUpdateFiles::kMissing) {
+        std::vector<uint8_t> bytes;
+        CLegacyJournal legacy;
+        if (!files.ReadFile(legacyPath, bytes) || !legacy.Parse(bytes.data(), bytes.size()) || legacy.IsDamaged() ||
+            legacy.HasOpenSteps() || !files.RemoveFile(legacyPath)) {
+            PromptJournal(legacyPath, true);
             return false;
+        }
     }
-    CJournal journal;
-    if (!journal.Parse(bytes.data(), bytes.size())) {
-        journalFile.Remove();  // not a journal: it names nothing to act on
-        return true;
-    }
-    // A damaged tail is cut off, so that what is written on comes after
-    // the good records.
-    journalFile.OpenExisting(journal.ValidSize());
-    CUpdateStepList list;
-    list.Load(folder, journal, journalFile);
-    CWin32StepFileSystem files;
-    while (!list.Recover(files))
-        if (!PromptStuck(list))
+    for (const std::string& name : CUpdateStaging::FindFolders(root, files)) {
+        CUpdateStaging staging;
+        switch (staging.Load(root, name, files)) {
+        case CUpdateStaging::kDamaged:
+        case CUpdateStaging::kUnknownVersion:
+            PromptJournal(root + "\\" + name, false);
             return false;
+        case CUpdateStaging::kNoJournal:
+            if (!CUpdateStaging::RemoveUnjournalled(root, name, files))
+                DebugPrint("CInstallEngine::Recover() %s\\%s 更新の記録がないため、そのままにした", root.c_str(),
+                           name.c_str());
+            break;
+        case CUpdateStaging::kLoaded:
+            while (!staging.Settle(files, false))
+                if (!PromptStuck(staging.FailedPath(), staging.Error(), staging.FailedDeleting()))
+                    return false;
+            break;
+        }
+    }
     return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "framework/Thread.h"
-#include "setup/JournalFile.h"
-#include "setup/UpdateStepList.h"
+#include "setup/FileFlusher.h"
+#include "setup/UpdateStaging.h"
 #include <windows.h>
 #undef GetFreeSpace  // a 16-bit leftover macro of <winbase.h>
 #include <cstdint>
@@ -24,7 +24,7 @@ public:
     ~CInstallEngine() override;
     void ThreadMain() override;
 
-    // Stops the thread, rolls back what an unfinished job left, clears all.
+    // Stops the thread, settles what an unfinished job left, clears all.
     void Reset();
     void SetProductName(const std::string& name) { m_ProductName = name; }
     void SetOwnerWindow(HWND owner) { m_hOwner = owner; }
@@ -43,22 +43,26 @@ public:
     std::string GetCurrentDestination() const { return m_CurrentDestination; }
     bool IsFinished() const { return m_Finished != 0; }
     bool IsCancelled() const { return m_Cancelled != 0; }
-    // Marks the job cancelled, joins the thread, then undoes every step the
-    // job took: created files and folders are removed, replaced files are put
-    // back. A step that stays stuck is shown ("RollbackError", Retry/Cancel);
-    // after Cancel it is left in the journal for the next start.
+    // Marks the job cancelled, joins the thread, then settles what the job
+    // left: a staging folder not switched in is deleted (the game folder was
+    // not touched), a switch is taken back. What stays stuck is shown
+    // ("RollbackError" / "DeleteFileError", Retry/Cancel); after Cancel it
+    // is left for the next start.
     void Abort();
-    // Acts on the journal a killed or stuck update left in folder: rolls it
-    // back, or finishes its commit, silently unless a step stays stuck (then
-    // the same prompt). False when the user cancelled with steps left.
+    // Settles what an earlier run left in folder, silently unless something
+    // stays stuck (then the same prompt): a staging folder is deleted, or its
+    // switch finished. A journal that cannot be trusted (damaged, of a later
+    // program, or of the earlier format with steps left open) is reported
+    // ("JournalError") and nothing is touched. False when the update must
+    // not run.
     bool Recover(const std::string& folder);
 
     const std::string& GetProductName() const { return m_ProductName; }
     const std::string& GetDestination() const { return m_Destination; }
     const std::list<CCopyEntry>& GetCopyList() const { return m_CopyList; }
     uint64_t GetRequiredSize() const { return m_RequiredSize; }
-    // Steps still to be undone (none once a job has completed).
-    size_t GetUndoCount() const { return m_Steps.OpenCount(); }
+    // The staging folder of the job, while one is left to settle.
+    const std::string& GetStagingFolder() const { return m_Staging.Folder(); }
 
     // destination + "\" + relative path, doubled backslashes collapsed.
     std::string DestinationPath(const CCopyEntry& entry) const;
@@ -99,15 +103,22 @@ private:
     Outcome CopyEntry(const CCopyEntry& entry, size_t index, bool diskSet, char* buffer,
                       uint64_t previous, uint64_t* size);
     std::string DiskSetSourcePath(const CCopyEntry& entry);
-    // Plans the steps and writes the journal; false when the user cancelled.
-    bool BeginSteps();
-    void CommitSteps();
-    // Undoes the job's steps; with prompt, asks about a stuck one.
-    void Rollback(bool prompt);
-    // Asks about a step that stuck ("RollbackError", or "DeleteFileError"
-    // while committing); true for Retry.
-    bool PromptStuck(const std::string& path, DWORD error, bool committing);
-    bool PromptStuck(const CUpdateStepList& list);
+    // Plans the slots and makes the staging folder; false when the user
+    // cancelled.
+    bool BeginStaging();
+    // Asks about a staged file whose flush failed, copying it again on
+    // Retry; false when the user cancelled.
+    bool CheckFlushes(bool diskSet, char* buffer, uint64_t previous, bool wait);
+    // Switches the staged files in and deletes the backups.
+    void SwitchIn();
+    // Settles the staging folder (see Abort); with prompt, asks about what
+    // stays stuck.
+    void Settle(bool prompt);
+    // Asks about a file that stayed stuck ("RollbackError", or
+    // "DeleteFileError" for a deletion); true for Retry.
+    bool PromptStuck(const std::string& path, DWORD error, bool deleting);
+    // Tells that a journal cannot be trusted ("JournalError").
+    void PromptJournal(const std::string& path, bool legacy);
 
     HWND m_hOwner;
     std::string m_ProductName;
@@ -124,8 +135,11 @@ private:
     volatile unsigned char m_Cancelled;
     std::vector<std::string> m_UninstallFiles;
     std::vector<std::string> m_UninstallFolders;
-    CUpdateStepList m_Steps;  // written by the job, read after the join
-    CJournalFile m_Journal;
+    CUpdateStaging m_Staging;  // written by the job, read after the join
+    CFileFlusher m_Flusher;
+    std::vector<const CCopyEntry*> m_EntryOfSlot;  // the last entry staged into each slot
+    std::vector<size_t> m_IndexOfSlot;            // and its place in the copy list
+    std::vector<std::string> m_SourceOfSlot;      // and its source path
 };
 
 // The installer's engine: the same job, sources taken from the group folders.

@@ -189,6 +189,7 @@ void CInstallEngine::SwitchIn()
         }
     }
     // Every file is in place: only backups are left to delete.
+    OnSwitched();
     while (!m_Staging.Finish(files)) {
         if (!PromptStuck(m_Staging.FailedPath(), m_Staging.Error(), true)) {
             m_Cancelled = 1;

@@ -97,6 +97,9 @@ protected:
     virtual int Prompt(const std::string& text, const char* caption, UINT style);
     // Called on the job's thread after every chunk.
     virtual void OnProgress() {}
+    // Called on the job's thread once every file is in place, before the
+    // backups go.
+    virtual void OnSwitched() {}
 
 private:
     enum Outcome { kDone, kRetry, kCancel, kStopped };

@@ -440,14 +440,20 @@ bool CUpdateStaging::RemoveStaging(CUpdateFiles& files, Which which)
         }
         return Fail(files.LastError(), m_Folder, true);
     }
+    // Everything that will go goes; the first that stays is reported.
+    bool stuck = false;
     for (const std::string& name : names) {
         StagedName parsed;
         bool ours = name == kPlanTemporary || name == kSwitchTemporary ||
                     (ParseName(name, parsed) && parsed.slot < m_Slots.size() && which(parsed));
         std::string path = InFolder(name);
-        if (ours && !Attempt(files, [&] { return files.RemoveFile(path); }))
-            return Fail(files.LastError(), path, true);
+        if (ours && !Attempt(files, [&] { return files.RemoveFile(path); }) && !stuck) {
+            stuck = true;
+            Fail(files.LastError(), path, true);
+        }
     }
+    if (stuck)
+        return false;
     // The journal last: until it goes, a later start finds what is left.
     for (const char* name : {kSwitchFile, kPlanFile}) {
         std::string path = InFolder(name);

@@ -19,6 +19,7 @@ class CTestEngine : public CFolderInstallEngine {
 public:
     std::function<int(const PromptCall&)> answer = [](const PromptCall&) { return IDCANCEL; };
     std::function<void()> progress;
+    std::function<void()> switched;
     std::vector<PromptCall> prompts;
     std::vector<int> filePercents;
     std::vector<int> totalPercents;
@@ -36,6 +37,11 @@ protected:
         totalPercents.push_back(GetTotalPercent());
         if (progress)
             progress();
+    }
+    void OnSwitched() override
+    {
+        if (switched)
+            switched();
     }
 };
 

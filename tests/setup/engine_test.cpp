@@ -57,7 +57,7 @@ TEST_F(EngineTest, CopiesFilesInChunksWithPercentSequence)
     EXPECT_EQ(Pattern(40000, 1), GetFile(destination + "\\a.bin"));
     EXPECT_EQ(Pattern(16384, 2), GetFile(destination + "\\sub\\b.bin"));
     EXPECT_EQ("", GetFile(destination + "\\empty.bin"));
-    EXPECT_EQ(0u, engine.GetUndoCount());
+    EXPECT_EQ("", engine.GetStagingFolder());
 }
 
 TEST_F(EngineTest, DestinationPathCollapsesAndKeepsDoubleByteTrail)
@@ -96,7 +96,7 @@ TEST_F(EngineTest, CancelSetsFinishedAndCancelledAndCreatesNothing)
     EXPECT_FALSE(PathExists(destination + "\\missing.txt"));
 }
 
-TEST_F(EngineTest, AbortRestoresReplacedFilesAndDeletesCreatedOnes)
+TEST_F(EngineTest, AbortLeavesTheFolderAsItWasWithNothingStaged)
 {
     PutFile(source + "\\keep.txt", "new keep");
     PutFile(source + "\\fresh.txt", "fresh");
@@ -106,20 +106,21 @@ TEST_F(EngineTest, AbortRestoresReplacedFilesAndDeletesCreatedOnes)
     engine.AddFile("fresh.txt", 1);
     engine.AddFile("", 1);
     engine.AddFile("missing.txt", 1);
-    bool copiedBeforePrompt = false;
+    bool stagedBeforePrompt = false;
     engine.answer = [&](const PromptCall&) {
-        copiedBeforePrompt = GetFile(destination + "\\keep.txt") == "new keep";
+        stagedBeforePrompt = GetFile(engine.GetStagingFolder() + "\\0.new") == "new keep" &&
+                             GetFile(destination + "\\keep.txt") == "original keep";
         return IDCANCEL;
     };
     RunToEnd(engine);
-    EXPECT_TRUE(copiedBeforePrompt);
+    EXPECT_TRUE(stagedBeforePrompt);
     EXPECT_TRUE(engine.IsCancelled());
     engine.Abort();
     EXPECT_EQ("original keep", GetFile(destination + "\\keep.txt"));
     EXPECT_EQ("untouched", GetFile(destination + "\\other.txt"));
     EXPECT_FALSE(PathExists(destination + "\\fresh.txt"));
-    EXPECT_FALSE(PathExists(destination + "\\keep.txt.quillbak"));
-    EXPECT_EQ(0u, engine.GetUndoCount());
+    EXPECT_EQ(2u, SnapshotTree(destination).size()) << "a staged file or the staging folder stayed";
+    EXPECT_EQ("", engine.GetStagingFolder());
 }
 
 TEST_F(EngineTest, SuccessLeavesOnlyTheUpdateNoBackupOrJournal)
@@ -144,10 +145,12 @@ TEST_F(EngineTest, AbortJoinsTheThreadBeforeDeleting)
     engine.AddFile("missing.txt", 1);
     std::atomic<bool> inPrompt(false);
     std::atomic<bool> sawFileAtEnd(false);
+    std::string staged;
     engine.answer = [&](const PromptCall&) {
+        staged = engine.GetStagingFolder() + "\\0.new";
         inPrompt = true;
         Sleep(300);
-        sawFileAtEnd = PathExists(destination + "\\one.txt");
+        sawFileAtEnd = PathExists(staged);
         return IDCANCEL;
     };
     ASSERT_TRUE(engine.Begin());
@@ -157,7 +160,8 @@ TEST_F(EngineTest, AbortJoinsTheThreadBeforeDeleting)
     engine.Abort();
     EXPECT_TRUE(sawFileAtEnd) << "a file was deleted while the job still ran";
     EXPECT_FALSE(engine.IsRunning());
-    EXPECT_FALSE(PathExists(destination + "\\one.txt"));
+    EXPECT_FALSE(PathExists(staged));
+    EXPECT_TRUE(SnapshotTree(destination).empty());
 }
 
 TEST_F(EngineTest, ResetOnRunningJobWaitsThenClears)

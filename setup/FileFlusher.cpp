@@ -15,6 +15,7 @@ void CFileFlusher::End()
     Stop();
     CCriticalLock lock(m_Lock);
     m_Queue.clear();
+    m_Failed = false;
 }
 
 bool CFileFlusher::Idle()

@@ -341,6 +341,8 @@ bool CUpdateStaging::SwitchSlot(size_t slot, CUpdateFiles& files)
 bool CUpdateStaging::Switch(CUpdateFiles& files)
 {
     m_FailedSlot = kNoSlot;
+    if (m_Folder.empty())
+        return true;  // nothing staged
     if (!m_Switching)
         return Fail(CUpdateFiles::kErrorInvalidData, InFolder(kSwitchFile));
     for (size_t slot = 0; slot < m_Slots.size(); ++slot) {
@@ -406,6 +408,8 @@ bool CUpdateStaging::RemoveNewFolders(CUpdateFiles& files)
 bool CUpdateStaging::TakeBack(CUpdateFiles& files)
 {
     m_FailedSlot = kNoSlot;
+    if (m_Folder.empty())
+        return true;
     for (size_t slot = m_Slots.size(); slot-- > 0;) {
         if (!Attempt(files, [&] { return TakeBackSlot(slot, files); })) {
             m_FailedSlot = slot;

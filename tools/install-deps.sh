@@ -111,6 +111,24 @@ install_packages() {
   return 1
 }
 
+# Some machines run no 32-bit user code natively: the kernel refuses to
+# start an i386 program (ENOEXEC). Wine's 32-bit loader then runs under qemu's
+# user-mode emulator, registered (with the "F" flag, so that it works in a
+# chroot too) for i386 programs.
+I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+ensure_i386_programs() {
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
+  say "this machine runs no 32-bit programs natively: registering qemu's i386 emulator for them"
+  command -v qemu-i386 >/dev/null || install_packages qemu-user || return 1
+  local misc=/proc/sys/fs/binfmt_misc
+  [ -e $misc/register ] || mount -t binfmt_misc binfmt_misc $misc 2>/dev/null
+  [ -e $misc/qemu-i386 ] && echo 1 >$misc/qemu-i386 2>/dev/null
+  [ -e $misc/qemu-i386 ] ||
+    printf '%s' ":qemu-i386:M::$I386_MAGIC:$I386_MASK:$(command -v qemu-i386):F" >$misc/register 2>/dev/null
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { say "cannot run 32-bit programs, even emulated"; return 1; }
+}
+
 main() {
   local missing
   mapfile -t missing < <(missing_packages)
@@ -124,6 +142,7 @@ main() {
       return 1
     fi
   fi
+  ensure_i386_programs || return 1
   ensure_locale || { say "cannot generate the locale ja_JP.UTF-8"; return 1; }
 }
 main

@@ -72,6 +72,33 @@ typedef ID3DXBuffer* LPD3DXBUFFER;
 
 extern "C" const GUID IID_ID3DXBuffer;
 
+// A macro for the shader preprocessor; an array of them ends with a null Name.
+typedef struct _D3DXMACRO {
+    LPCSTR Name;        // "NAME" or "NAME(a, b)"
+    LPCSTR Definition;  // null stands for "1"
+} D3DXMACRO, *LPD3DXMACRO;
+
+typedef enum _D3DXINCLUDE_TYPE {
+    D3DXINC_LOCAL = 0,   // #include "name"
+    D3DXINC_SYSTEM = 1,  // #include <name>
+    D3DXINC_FORCE_DWORD = 0x7fffffff
+} D3DXINCLUDE_TYPE;
+
+// The caller's files for #include in shader text. Open gives the text of
+// pFileName (pParentData: the text of the file that includes it, as Open gave
+// it, or the source text itself); every successful Open is matched by one
+// Close, after the assembly. Not reference-counted.
+#undef INTERFACE
+#define INTERFACE ID3DXInclude
+DECLARE_INTERFACE(ID3DXInclude)
+{
+    STDMETHOD(Open)(THIS_ D3DXINCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData, LPCVOID* ppData,
+                    UINT* pBytes) PURE;
+    STDMETHOD(Close)(THIS_ LPCVOID pData) PURE;
+};
+#undef INTERFACE
+typedef ID3DXInclude* LPD3DXINCLUDE;
+
 extern "C" {
 
 // The symbolic name of a result code ("D3DERR_INVALIDCALL"), or
@@ -81,11 +108,19 @@ HRESULT WINAPI D3DXGetErrorStringW(HRESULT hr, LPWSTR pBuffer, UINT BufferLen);
 
 HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
 
-// Shader text (vs.1.0/1.1, ps.1.0 to 1.4) into tokens. ppConstants receives
-// the defs of a vertex shader as a declaration fragment; ppCompilationErrors
-// the error text ("line N: ...") when the text is bad.
+// Shader text (vs.1.0/1.1, ps.1.0 to 1.4) through the C preprocessor into
+// tokens. ppConstants receives the defs of a vertex shader as a declaration
+// fragment; ppCompilationErrors the error text ("line N: ...", or "NAME:
+// line N: ..." in an included file) when the text is bad. Without an include
+// handler every #include fails.
 HRESULT WINAPI D3DXAssembleShader(LPCVOID pSrcData, UINT SrcDataLen, DWORD Flags, LPD3DXBUFFER* ppConstants,
                                   LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors);
+// The same with macros defined before the text (pDefines, may be null) and
+// the caller's files for #include (pInclude, may be null). A macro name that
+// does not parse gives D3DERR_INVALIDCALL.
+HRESULT WINAPI D3DXAssembleShaderEx(LPCVOID pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines,
+                                    LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXBUFFER* ppConstants,
+                                    LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors);
 
 // Adjusts a texture request to what the device can create.
 HRESULT WINAPI D3DXCheckTextureRequirements(LPDIRECT3DDEVICE8 pDevice, UINT* pWidth, UINT* pHeight,

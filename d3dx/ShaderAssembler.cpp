@@ -5,15 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
-// Text form: one statement per line; ';' and '//' comment to the end of the
-// line, '/* */' anywhere. The first statement is the version ("vs.1.1",
+// Text form, after the preprocessor has removed comments and directives: one
+// statement per line. The first statement is the version ("vs.1.1",
 // "ps.1.4"; "vs_1_1" is accepted too); then "def c#, f, f, f, f", "phase"
-// (ps.1.4) and instructions "[+]name[_modifier...] operand, ...".
-//
-// Shift-JIS text is safe here without lead-byte tracking: every byte the
-// scanner looks for (';', '/', '*', '\n') lies below 0x40, so it can never be
-// the trail byte of a double-byte character, and any non-ASCII byte outside a
-// comment is an error anyway.
+// (ps.1.4) and instructions "[+]name[_modifier...] operand, ...". Any
+// non-ASCII byte left is an error.
 
 namespace {
 
@@ -192,24 +188,26 @@ struct Operand {
 // the version's rules and appends its tokens.
 class Assembly {
 public:
-    Assembly(uint32_t flags, std::vector<uint32_t>& tokens, std::vector<uint32_t>& constants,
-             std::vector<CShaderAssembler::Statement>& statements, std::string& errors)
-        : m_validate((flags & d3dx::kAssembleSkipValidation) == 0), m_tokens(tokens),
+    Assembly(uint32_t flags, const CShaderPreprocessor& source, std::vector<uint32_t>& tokens,
+             std::vector<uint32_t>& constants, std::vector<CShaderAssembler::Statement>& statements,
+             std::string& errors)
+        : m_validate((flags & d3dx::kAssembleSkipValidation) == 0), m_source(source), m_tokens(tokens),
           m_constants(constants), m_statements(statements), m_errors(errors)
     {
     }
 
-    void Line(uint32_t number, const std::string& text);
+    void Line(uint32_t file, uint32_t number, const std::string& text);
     void Finish(uint32_t lastLine);
     bool Failed() const { return m_errorCount != 0; }
 
 private:
     bool m_validate;
+    const CShaderPreprocessor& m_source;
     std::vector<uint32_t>& m_tokens;
     std::vector<uint32_t>& m_constants;
     std::vector<CShaderAssembler::Statement>& m_statements;
     std::string& m_errors;
-    uint32_t m_line = 0;
+    uint32_t m_file = 0, m_line = 0;
     unsigned m_errorCount = 0;
 
     bool m_haveVersion = false;
@@ -225,13 +223,13 @@ private:
     bool m_lastWasArith = false;       // the statement before may take a co-issued partner
     bool m_lastCoissued = false;
     uint32_t m_lastMask = 0;
-    // ps.1.4 rules that depend on a later phase marker.
-    uint32_t m_firstPhase1OnlyLine = 0;  // bem before any phase marker
-    uint32_t m_firstPhase2OnlyLine = 0;  // v#, texld from r#, texdepth before any phase marker
+    // ps.1.4 rules that depend on a later phase marker (file, line; line 0: none).
+    uint32_t m_firstPhase1OnlyFile = 0, m_firstPhase1OnlyLine = 0;  // bem before any phase marker
+    uint32_t m_firstPhase2OnlyFile = 0, m_firstPhase2OnlyLine = 0;  // v#, texld from r#, texdepth before any phase marker
     std::string m_phase1OnlyWhat, m_phase2OnlyWhat;
 
     bool Error(const std::string& message);
-    bool ErrorAt(uint32_t line, const std::string& message);
+    bool ErrorAt(uint32_t file, uint32_t line, const std::string& message);
     bool ParseVersion(const std::string& text);
     bool ParseRegister(const std::string& text, size_t& at, Register& reg);
     bool ParseDest(const std::string& text, Operand& op);
@@ -251,15 +249,13 @@ private:
     static uint32_t SourceToken(const Operand& s);
 };
 
-bool Assembly::Error(const std::string& message) { return ErrorAt(m_line, message); }
+bool Assembly::Error(const std::string& message) { return ErrorAt(m_file, m_line, message); }
 
-bool Assembly::ErrorAt(uint32_t line, const std::string& message)
+bool Assembly::ErrorAt(uint32_t file, uint32_t line, const std::string& message)
 {
     ++m_errorCount;
     if (m_errorCount <= 50) {
-        char head[32];
-        std::snprintf(head, sizeof head, "line %u: ", unsigned(line));
-        m_errors += head + message + "\n";
+        m_errors += m_source.Where(file, line) + message + "\n";
     } else if (m_errorCount == 51) {
         m_errors += "too many errors\n";
     }
@@ -268,7 +264,7 @@ bool Assembly::ErrorAt(uint32_t line, const std::string& message)
 
 void Assembly::Emit(uint32_t line, const std::vector<uint32_t>& words)
 {
-    m_statements.push_back({line, uint32_t(m_tokens.size()), uint32_t(words.size()), false});
+    m_statements.push_back({line, uint32_t(m_tokens.size()), uint32_t(words.size()), false, m_file});
     m_tokens.insert(m_tokens.end(), words.begin(), words.end());
 }
 
@@ -316,14 +312,13 @@ bool Assembly::ParseRegister(const std::string& text, size_t& at, Register& reg)
         return Error("register expected in \"" + text + "\"");
 
     if (letters == "c" && at < text.size() && text[at] == '[') {
-        // c[n], c[a0.x], c[a0.x + n], c[n + a0.x]
+        // c[n], c[a0.x], c[a0.x + n], c[n + a0.x], c[n + m]
         const size_t close = text.find(']', at);
         if (close == std::string::npos)
             return Error("missing \"]\" in \"" + text + "\"");
         const std::string inside = text.substr(at + 1, close - at - 1);
         if (Trim(inside).empty())
             return Error("empty constant index in \"" + text + "\"");
-        bool haveNumber = false;
         size_t p = 0;
         for (;;) {
             while (p < inside.size() && IsSpace(inside[p]))
@@ -345,10 +340,10 @@ bool Assembly::ParseRegister(const std::string& text, size_t& at, Register& reg)
                         return Error("register number too large in \"" + text + "\"");
                     n = n * 10 + uint32_t(inside[p++] - '0');
                 }
-                if (haveNumber)
-                    return Error("two offsets in \"" + text + "\"");
-                haveNumber = true;
-                reg.number = n;
+                // Offsets add up: c[BASE + 1] with BASE a macro.
+                reg.number += n;
+                if (reg.number > kMaxRegisterNumber)
+                    return Error("register number too large in \"" + text + "\"");
             } else {
                 return Error("bad constant index in \"" + text + "\"");
             }
@@ -608,8 +603,9 @@ uint32_t Assembly::SourceToken(const Operand& s)
            (s.reg.relative ? 1u : 0u) << 13 | s.reg.number;
 }
 
-void Assembly::Line(uint32_t number, const std::string& raw)
+void Assembly::Line(uint32_t file, uint32_t number, const std::string& raw)
 {
+    m_file = file;
     m_line = number;
     std::string text = Trim(raw);
     if (text.empty() || m_abandoned)
@@ -714,7 +710,7 @@ bool Assembly::Def(const std::vector<std::string>& operands, uint32_t line)
         Emit(line, {kOpDef, DestToken(d, 0, false), values[0], values[1], values[2], values[3]});
     } else {
         // Vertex shaders take their constants through the declaration.
-        m_statements.push_back({line, uint32_t(m_constants.size()), 5, true});
+        m_statements.push_back({line, uint32_t(m_constants.size()), 5, true, m_file});
         m_constants.insert(m_constants.end(),
                            {0x80000000u | 1u << 25 | d.reg.number, values[0], values[1], values[2], values[3]});
     }
@@ -955,6 +951,7 @@ bool Assembly::CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coiss
             if (m_phaseSeen)
                 return Error("bem is only available in the first phase");
             if (m_firstPhase1OnlyLine == 0) {
+                m_firstPhase1OnlyFile = m_file;
                 m_firstPhase1OnlyLine = m_line;
                 m_phase1OnlyWhat = "bem is only available in the first phase of a shader with a phase marker";
             }
@@ -962,6 +959,7 @@ bool Assembly::CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coiss
         if (v14 && !m_phaseSeen && m_firstPhase2OnlyLine == 0)
             for (const Operand& s : src)
                 if (s.reg.type == kInput) {
+                    m_firstPhase2OnlyFile = m_file;
                     m_firstPhase2OnlyLine = m_line;
                     m_phase2OnlyWhat = "colour registers v# are only available in the second phase";
                 }
@@ -1027,6 +1025,7 @@ bool Assembly::CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coiss
                     return false;
                 if (s.reg.type == kTemp) {
                     if (m_phaseSeen == false && m_firstPhase2OnlyLine == 0) {
+                        m_firstPhase2OnlyFile = m_file;
                         m_firstPhase2OnlyLine = m_line;
                         m_phase2OnlyWhat = "texld reads r# only in the second phase";
                     }
@@ -1038,6 +1037,8 @@ bool Assembly::CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coiss
                 if (dest.reg.type != kTemp || dest.reg.number != 5 || dest.hasMask)
                     return Error("texdepth takes r5 without a mask");
                 if (!m_phaseSeen && m_firstPhase2OnlyLine == 0) {
+                    m_firstPhase2OnlyFile = m_file;
+                    m_firstPhase2OnlyFile = m_file;
                     m_firstPhase2OnlyLine = m_line;
                     m_phase2OnlyWhat = "texdepth is only available in the second phase";
                 }
@@ -1052,6 +1053,7 @@ bool Assembly::CheckPixel(const OpInfo& op, uint32_t shift, bool sat, bool coiss
 
 void Assembly::Finish(uint32_t lastLine)
 {
+    m_file = 0;
     m_line = lastLine;
     if (!m_haveVersion) {
         if (m_errorCount == 0)
@@ -1061,71 +1063,31 @@ void Assembly::Finish(uint32_t lastLine)
     if (m_validate && m_version == PS14) {
         // Without a phase marker the whole shader is its second phase.
         if (m_phaseSeen && m_firstPhase2OnlyLine)
-            ErrorAt(m_firstPhase2OnlyLine, m_phase2OnlyWhat);
+            ErrorAt(m_firstPhase2OnlyFile, m_firstPhase2OnlyLine, m_phase2OnlyWhat);
         if (!m_phaseSeen && m_firstPhase1OnlyLine)
-            ErrorAt(m_firstPhase1OnlyLine, m_phase1OnlyWhat);
+            ErrorAt(m_firstPhase1OnlyFile, m_firstPhase1OnlyLine, m_phase1OnlyWhat);
     }
-    m_statements.push_back({0, uint32_t(m_tokens.size()), 1, false});
+    m_statements.push_back({0, uint32_t(m_tokens.size()), 1, false, 0});
     m_tokens.push_back(d3dx::kShaderEndToken);
 }
 
 }  // namespace
 
-bool CShaderAssembler::Assemble(const char* text, size_t length, uint32_t flags)
+bool CShaderAssembler::Assemble(const char* text, size_t length, uint32_t flags, const std::string& name)
 {
     m_tokens.clear();
     m_constants.clear();
     m_statements.clear();
     m_errors.clear();
-    Assembly a(flags, m_tokens, m_constants, m_statements, m_errors);
-
-    if (text == nullptr)
-        length = 0;
-    const void* nul = length ? std::memchr(text, 0, length) : nullptr;
-    if (nul)
-        length = size_t(static_cast<const char*>(nul) - text);
-
-    uint32_t line = 1;
-    bool inBlock = false;
-    uint32_t blockLine = 0;
-    std::string current;
-    for (size_t i = 0; i <= length; ++i) {
-        const char c = i < length ? text[i] : '\n';
-        if (c == '\n') {
-            a.Line(line, current);
-            current.clear();
-            if (i < length)
-                ++line;
-            continue;
-        }
-        if (inBlock) {
-            if (c == '*' && i + 1 < length && text[i + 1] == '/') {
-                inBlock = false;
-                current += ' ';
-                ++i;
-            }
-            continue;
-        }
-        if (c == ';' || (c == '/' && i + 1 < length && text[i + 1] == '/')) {
-            while (i + 1 < length && text[i + 1] != '\n')
-                ++i;
-            continue;
-        }
-        if (c == '/' && i + 1 < length && text[i + 1] == '*') {
-            inBlock = true;
-            blockLine = line;
-            ++i;
-            continue;
-        }
-        current += c;
+    if (!m_preprocessor.Run(text, length, name)) {
+        m_errors = m_preprocessor.GetErrors();
+        return false;
     }
-    if (inBlock) {
-        char message[64];
-        std::snprintf(message, sizeof message, "line %u: unterminated comment\n", unsigned(blockLine));
-        m_errors += message;
-    }
-    a.Finish(line);
-    if (a.Failed() || inBlock) {
+    Assembly a(flags, m_preprocessor, m_tokens, m_constants, m_statements, m_errors);
+    for (const CShaderPreprocessor::Line& line : m_preprocessor.GetLines())
+        a.Line(line.file, line.line, line.text);
+    a.Finish(m_preprocessor.GetLastLine());
+    if (a.Failed()) {
         m_tokens.clear();
         m_constants.clear();
         m_statements.clear();

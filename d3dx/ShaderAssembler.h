@@ -1,7 +1,10 @@
 #pragma once
 // Assembler for Direct3D 8 shader text: vertex shaders 1.0 and 1.1, pixel
 // shaders 1.0 to 1.4, into the token stream the device's shader creation
-// takes. Pure: no Windows header.
+// takes. The text goes through the C preprocessor first. Pure: no Windows
+// header.
+#include "d3dx/ShaderPreprocessor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,12 +33,19 @@ public:
         uint32_t firstToken;  // index into GetTokens(), or into GetConstants() for a vertex shader def
         uint32_t tokenCount;
         bool constant;        // a vertex shader def, written to the constants
+        uint32_t file;        // index into GetFiles() of the text the line is in
     };
 
-    // Assembles length bytes of text (a NUL byte ends it early). Returns
-    // false for bad input, with GetErrors() naming each faulty line as
-    // "line N: what"; the token stream is then empty.
-    bool Assemble(const char* text, size_t length, uint32_t flags = 0);
+    // Assembles length bytes of text (a NUL byte ends it early) named name
+    // in messages. Returns false for bad input, with GetErrors() naming each
+    // faulty line as "line N: what" (in the unnamed main text) or "NAME: line
+    // N: what"; the token stream is then empty.
+    bool Assemble(const char* text, size_t length, uint32_t flags = 0, const std::string& name = std::string());
+
+    // Its include handler and macros stay for later assemblies.
+    CShaderPreprocessor& GetPreprocessor() { return m_preprocessor; }
+    // The main text, then each included one, as the last assembly read them.
+    const std::vector<CShaderPreprocessor::File>& GetFiles() const { return m_preprocessor.GetFiles(); }
 
     // Version token, instruction tokens, end token.
     const std::vector<uint32_t>& GetTokens() const { return m_tokens; }
@@ -47,6 +57,7 @@ public:
     const std::string& GetErrors() const { return m_errors; }
 
 private:
+    CShaderPreprocessor m_preprocessor;
     std::vector<uint32_t> m_tokens;
     std::vector<uint32_t> m_constants;
     std::vector<Statement> m_statements;

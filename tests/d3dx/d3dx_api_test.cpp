@@ -1,5 +1,6 @@
 // The exported functions that need no device: error strings against the
-// platform's own result codes, the assembler's buffers, the buffer object.
+// platform's own result codes, the assembler's buffers and include
+// interface, the buffer object.
 #include "d3dx/D3DX.h"
 #include "d3dx/ShaderAssembler.h"
 
@@ -204,6 +205,68 @@ TEST(D3DXAssembleShader, BuffersOfAFailure)
     EXPECT_EQ(D3DXERR_INVALIDDATA, D3DXAssembleShader(text, 0, 0, nullptr, &code, &errors));
     EXPECT_NE(std::string::npos, BufferText(errors).find("the text is empty"));
     errors->Release();
+}
+
+// The caller's files: each Open gets the data of the file that includes it;
+// every Open is closed once.
+class CTestInclude : public ID3DXInclude {
+public:
+    STDMETHOD(Open)(D3DXINCLUDE_TYPE type, LPCSTR name, LPCVOID parent, LPCVOID* data, UINT* bytes) override
+    {
+        asked += std::string(type == D3DXINC_SYSTEM ? "<" : "\"") + name + " from " +
+                 (parent == source ? "source" : parent == common ? "common.h" : "?") + "\n";
+        const char* text = std::strcmp(name, "common.h") == 0 ? common : std::strcmp(name, "bad.h") == 0 ? bad : nullptr;
+        if (!text)
+            return E_FAIL;
+        *data = text;
+        *bytes = UINT(std::strlen(text));
+        ++open;
+        return S_OK;
+    }
+    STDMETHOD(Close)(LPCVOID) override
+    {
+        --open;
+        return S_OK;
+    }
+    const char* source = nullptr;
+    const char* common = "#define WVP 4\n#include <bad.h>\n";
+    const char* bad = "#ifdef BAD\nfoo r0\n#endif\n";
+    std::string asked;
+    int open = 0;
+};
+
+TEST(D3DXAssembleShader, IncludesAndMacrosOfTheCaller)
+{
+    const char text[] = "vs.1.1\n#include \"common.h\"\nm4x4 oPos, v0, c[WVP]\n";
+    CTestInclude include;
+    include.source = text;
+    ID3DXBuffer* code = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    ASSERT_EQ(D3D_OK, D3DXAssembleShaderEx(text, sizeof text, nullptr, &include, 0, nullptr, &code, &errors));
+    EXPECT_EQ("\"common.h from source\n<bad.h from common.h\n", include.asked);
+    EXPECT_EQ(0, include.open) << "every Open closed";
+    ASSERT_NE(nullptr, code);
+    EXPECT_EQ(0xA0E40004u, static_cast<const DWORD*>(code->GetBufferPointer())[4]) << "c4";
+    code->Release();
+
+    const D3DXMACRO defines[] = {{"BAD", nullptr}, {nullptr, nullptr}};
+    EXPECT_EQ(D3DXERR_INVALIDDATA,
+              D3DXAssembleShaderEx(text, sizeof text, defines, &include, 0, nullptr, &code, &errors));
+    EXPECT_EQ(std::string("bad.h: line 2: unknown instruction \"foo\"\n") + '\0', BufferText(errors));
+    errors->Release();
+    EXPECT_EQ(0, include.open);
+
+    const char missing[] = "vs.1.1\n#include \"none.h\"\n";
+    EXPECT_EQ(D3DXERR_INVALIDDATA, D3DXAssembleShaderEx(missing, sizeof missing, nullptr, &include, 0, nullptr, &code,
+                                                        &errors));
+    EXPECT_EQ(std::string("line 2: cannot include \"none.h\": E_FAIL\n") + '\0', BufferText(errors));
+    errors->Release();
+    EXPECT_EQ(D3DXERR_INVALIDDATA, D3DXAssembleShader(text, sizeof text, 0, nullptr, &code, &errors));
+    EXPECT_EQ(std::string("line 2: cannot include \"common.h\": no include handler was given\n") + '\0',
+              BufferText(errors));
+    errors->Release();
+    const D3DXMACRO bad[] = {{"1X", "1"}, {nullptr, nullptr}};
+    EXPECT_EQ(D3DERR_INVALIDCALL, D3DXAssembleShaderEx(text, sizeof text, bad, &include, 0, nullptr, &code, &errors));
 }
 
 TEST(D3DXBuffer, CreateQueryAndRelease)

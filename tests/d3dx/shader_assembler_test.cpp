@@ -159,7 +159,9 @@ TEST(ShaderAssembler, VertexShaderAddressRegister)
     EXPECT_ERROR("vs.1.1\nmov r0, a0", "a0 is read only as the index of a constant");
     EXPECT_ERROR("vs.1.1\nmov r0, c[a0.y]", "the index of a constant must be a0.x, not \"a0.y\"");
     EXPECT_ERROR("vs.1.1\nmov r0, c[a0.x + 96]", "out of range in vs.1.1 (offset 0 to 95)");
-    EXPECT_ERROR("vs.1.1\nmov r0, c[a0.x + 1 + 2]", "two offsets");
+    // Offsets add up (c[BASE + 1] with BASE a macro).
+    EXPECT_EQ(Body("vs.1.1", "mov r0, c[a0.x + 3]"), Body("vs.1.1", "mov r0, c[1 + a0.x + 2]"));
+    EXPECT_ERROR("vs.1.1\nmov r0, c[a0.x + 2000 + 48]", "register number too large");
     EXPECT_ERROR("vs.1.1\nmov r0, c[a0.x", "missing \"]\"");
     EXPECT_ERROR("vs.1.1\nmov r0, c[]", "empty constant index");
     EXPECT_ERROR("vs.1.1\nmov c[a0.x], r0", "cannot be written");
@@ -438,7 +440,7 @@ TEST(ShaderAssembler, InstructionsAndOperands)
     EXPECT_ERROR("vs.1.1\nmov r0 v0, v1", "unexpected \" v0\" after destination \"r0\"");
     EXPECT_ERROR("vs.1.1\nmov r0, v0 x", "unexpected \" x\" in source");
     EXPECT_ERROR("vs.1.1\nmov, r0, v0", "unexpected \", r0, v0\" after \"mov\"");
-    EXPECT_ERROR("vs.1.1\n# r0", "instruction expected, not \"# r0\"");
+    EXPECT_ERROR("vs.1.1\n# r0", "line 2: unknown directive \"#r0\"");
     EXPECT_ERROR("vs.1.1\nmov r0, v0.", "empty swizzle");
     EXPECT_ERROR("vs.1.1\nmov r0., v0", "empty write mask");
     EXPECT_ERROR("vs.1.1\nmov r0, v0.x.y", "more than one swizzle");

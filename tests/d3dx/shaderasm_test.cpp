@@ -8,6 +8,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 void WriteText(const std::string& path, const std::string& text)
@@ -101,11 +107,47 @@ TEST(ShaderAsmTool, ErrorsNameFileAndLine)
     EXPECT_EQ("(missing)", ReadBytes("shaderasm_bad.bin")) << "nothing is written for a bad shader";
 }
 
+// "NAME" next to the including file, then in the -I folders; <NAME> in the
+// folders only. Errors name the file as it was found.
+TEST(ShaderAsmTool, IncludesFromTheFileAndTheFolders)
+{
+#ifdef _WIN32
+    CreateDirectoryA("shaderasm_inc", nullptr);
+    CreateDirectoryA("shaderasm_inc/sub", nullptr);
+    CreateDirectoryA("shaderasm_lib", nullptr);
+#else
+    mkdir("shaderasm_inc", 0777);
+    mkdir("shaderasm_inc/sub", 0777);
+    mkdir("shaderasm_lib", 0777);
+#endif
+    WriteText("shaderasm_inc/main.vsh", "vs.1.1\n#include \"sub/a.h\"\nm4x4 oPos, v0, c[WVP]\n");
+    WriteText("shaderasm_inc/sub/a.h", "#include \"b.h\"\n#include <lib.h>\n");
+    WriteText("shaderasm_inc/sub/b.h", "#define WVP BASE\n");
+    WriteText("shaderasm_lib/lib.h", "#ifndef BASE\n#define BASE 4\n#endif\nmov oD0, BAD\n");
+    ToolRun r = Tool({"shaderasm_inc/main.vsh", "-I", "shaderasm_lib", "-DBAD=v1"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("fffe0101                            ; vs.1.1\n"
+              "00000001 d00f0000 90e40001          ; mov oD0, BAD\n"
+              "00000014 c00f0000 90e40000 a0e40004 ; m4x4 oPos, v0, c[WVP]\n"
+              "0000ffff\n",
+              r.out);
+    r = Tool({"shaderasm_inc/main.vsh", "-Ishaderasm_lib", "-D", "BASE=96"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("shaderasm_lib/lib.h: line 4: unknown register \"BAD\"\n"
+              "shaderasm_inc/main.vsh: line 3: register \"c[96]\" is out of range in vs.1.1 (c0 to c95)\n", r.err);
+    r = Tool({"shaderasm_inc/main.vsh"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("shaderasm_inc/sub/a.h: line 2: cannot include \"lib.h\": not found\n", r.err);
+    r = Tool({"shaderasm_inc/main.vsh", "-D", "1X"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ("shaderasm: bad macro -D 1X=1\n", r.err);
+}
+
 TEST(ShaderAsmTool, UsageAndFiles)
 {
     ToolRun r = Tool({});
     EXPECT_EQ(2, r.status);
-    EXPECT_EQ(0u, r.err.find("usage: shaderasm FILE.vsh|FILE.psh [-o OUT]\n"));
+    EXPECT_EQ(0u, r.err.find("usage: shaderasm FILE.vsh|FILE.psh [-o OUT] [-I FOLDER]... [-D NAME[=VALUE]]...\n"));
     r = Tool({"--help"});
     EXPECT_EQ(0, r.status);
     EXPECT_EQ(0u, r.out.find("usage: shaderasm"));

@@ -607,6 +607,24 @@ TEST(PakTraversal, NamesLeavingTheFolderAreRefusedOthersExtracted)
     }
 }
 
+TEST(PakExtract, CreatesTheWholeTargetPath)
+{
+    const std::string dir = CaseFolder();
+    WriteTree(dir + "/src", {{kSo + "\\a.txt", "deep"}});
+    const std::string archive = dir + "/data.pak";
+    ASSERT_EQ(0, Pak({"create", archive, dir + "/src"}).status);
+    // Three missing folders, one named with a trail byte 0x5C; a trailing separator.
+    ToolRun r = Pak({"extract", archive, HostPath(dir, "new\\" + kHyo + "\\out") + "/"});
+    ASSERT_EQ(0, r.status) << Shown(r.output);
+    EXPECT_EQ("deep", ReadBytes(HostPath(dir, "new\\" + kHyo + "\\out\\" + kSo + "\\a.txt")));
+    // A file in the way: named, and left as it was.
+    WriteBytes(dir + "/file", "a file");
+    r = Pak({"extract", archive, dir + "/file/below/out"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(0u, r.output.find("pak: cannot create folder " + dir + "/file/below: ")) << Shown(r.output);
+    EXPECT_EQ("a file", ReadBytes(dir + "/file"));
+}
+
 TEST(PakCreate, FailedCreateLeavesTheOldArchive)
 {
     const std::string dir = CaseFolder();

@@ -46,6 +46,7 @@ const char kUsage[] =
     "only when all of them decode and none has a name that extract refuses\n"
     "(one that would leave the target folder, or one that Windows cannot\n"
     "hold: a part ending in a dot or a space).\n"
+    "extract creates FOLDER, and every missing folder above it, first.\n"
     "create writes a temporary file beside ARCHIVE and replaces ARCHIVE with\n"
     "it only when it is complete; a failed or stopped run leaves it as it was.\n";
 
@@ -245,6 +246,34 @@ bool FolderNames(const std::string& folder, std::vector<std::string>& names)
     return true;
 }
 #endif
+
+// The folder and every missing one above it; failed names the one that could
+// not be made. A root ("/", "C:\\", "\\\\server\\share") is not made.
+bool MakeFolders(const std::string& path, std::string& failed)
+{
+    std::string folder = path;
+    size_t last;
+    while ((last = HostLastSeparator(folder)) != std::string::npos && last + 1 == folder.size() && last > 0)
+        folder.erase(last);  // trailing separators
+    if (folder.empty() || IsFolder(folder))
+        return true;
+    if (last != std::string::npos && last > 0) {
+        const std::string parent = folder.substr(0, last);
+#ifdef _WIN32
+        const std::string drive = DriveRoot(parent);
+        const bool root = !drive.empty() && RemoveTrailingBackslash(drive) == CleanPath(parent);
+#else
+        const bool root = false;
+#endif
+        if (!root && !MakeFolders(parent, failed))
+            return false;
+    }
+    if (!MakeFolder(folder)) {
+        failed = folder;
+        return false;
+    }
+    return true;
+}
 
 // Every file below folder, as host paths relative to it ('/' separated).
 bool ListFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>& out)
@@ -584,7 +613,8 @@ int main(int argc, char** argv)
         return List(archive, force, false, nullptr);
     if (cmd == "verify")
         return List(archive, force, true, nullptr);
-    if (!MakeFolder(args[2]))
-        return Fail("cannot create folder " + args[2] + ": " + std::strerror(errno));
+    std::string failed;
+    if (!MakeFolders(args[2], failed))
+        return Fail("cannot create folder " + failed + ": " + std::strerror(errno));
     return List(archive, force, false, &args[2]);
 }

@@ -1,20 +1,25 @@
 #include "ShaderAsmTool.h"
 
 #include "d3dx/ShaderAssembler.h"
+#include "setup/SjisString.h"
 
 #include <cstdio>
 
 namespace {
 
 const char kUsage[] =
-    "usage: shaderasm FILE.vsh|FILE.psh [-o OUT]\n"
+    "usage: shaderasm FILE.vsh|FILE.psh [-o OUT] [-I FOLDER]... [-D NAME[=VALUE]]...\n"
     "\n"
     "Assembles vertex shader 1.0/1.1 or pixel shader 1.0 to 1.4 text into the\n"
-    "Direct3D 8 token stream. With -o the tokens are written to OUT as\n"
-    "little-endian 32-bit words; without it they are listed in hexadecimal, one\n"
-    "statement per line with its source. The defs of a vertex shader are not\n"
-    "part of the token stream: the listing shows them as the declaration\n"
-    "fragment that loads them. Errors name the line; the exit status is then 1.\n";
+    "Direct3D 8 token stream, after the C preprocessor (#define, #include,\n"
+    "#if ...). #include \"NAME\" looks next to the including file, then in the\n"
+    "-I folders in order; #include <NAME> only in the -I folders. -D defines\n"
+    "NAME (as 1 without a VALUE) before the text. With -o the tokens are\n"
+    "written to OUT as little-endian 32-bit words; without it they are listed\n"
+    "in hexadecimal, one statement per line with its source. The defs of a\n"
+    "vertex shader are not part of the token stream: the listing shows them as\n"
+    "the declaration fragment that loads them. Errors name the file and line;\n"
+    "the exit status is then 1.\n";
 
 bool ReadFile(const std::string& path, std::string& data)
 {
@@ -28,6 +33,57 @@ bool ReadFile(const std::string& path, std::string& data)
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
+}
+
+// The folder part of a path, with its separator ("" for a bare name).
+// Windows names are CP932 (a trail byte may be 0x5C); native ones UTF-8.
+std::string FolderOf(const std::string& path)
+{
+#ifdef _WIN32
+    const size_t last = FindLastSeparator(path);
+#else
+    const size_t last = path.rfind('/');
+#endif
+    return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
+bool IsRooted(const std::string& path)
+{
+#ifdef _WIN32
+    return IsAbsolutePath(path) || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+#else
+    return !path.empty() && path[0] == '/';
+#endif
+}
+
+// Finds an included file: "NAME" next to the file that includes it, then
+// in the folders; <NAME> in the folders only.
+bool OpenInclude(const std::vector<CShaderPreprocessor::File>& files, const std::vector<std::string>& folders,
+                 const CShaderPreprocessor::IncludeRequest& request, std::string& name, std::string& text,
+                 std::string& why)
+{
+    std::vector<std::string> candidates;
+    if (IsRooted(request.name)) {
+        candidates.push_back(request.name);
+    } else {
+        if (!request.system)
+            candidates.push_back(FolderOf(files[request.includer].name) + request.name);
+        for (const std::string& folder : folders) {
+            const char last = folder.empty() ? '/' : folder.back();
+            candidates.push_back(folder + (last == '/' || last == '\\' ? "" : "/") + request.name);
+        }
+    }
+    for (const std::string& path : candidates) {
+        text.clear();
+        if (ReadFile(path, text)) {
+            name = path;
+            return true;
+        }
+    }
+    why = "not found";
+    for (size_t i = 0; i < candidates.size(); ++i)
+        why += (i ? ", " : " as ") + candidates[i];
+    return false;
 }
 
 bool WriteTokens(const std::string& path, const std::vector<uint32_t>& tokens)
@@ -82,6 +138,8 @@ std::string Words(const std::vector<uint32_t>& words, uint32_t first, uint32_t c
 int ShaderAsmMain(const std::vector<std::string>& args, std::string& out, std::string& err)
 {
     std::string input, output;
+    std::vector<std::string> folders;
+    std::vector<std::pair<std::string, std::string>> defines;
     bool haveOutput = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -96,6 +154,22 @@ int ShaderAsmMain(const std::vector<std::string>& args, std::string& out, std::s
             }
             output = args[++i];
             haveOutput = true;
+        } else if (a.compare(0, 2, "-I") == 0 || a.compare(0, 2, "-D") == 0) {
+            std::string value = a.substr(2);
+            if (value.empty()) {
+                if (i + 1 == args.size()) {
+                    err += kUsage;
+                    return 2;
+                }
+                value = args[++i];
+            }
+            if (a[1] == 'I') {
+                folders.push_back(value);
+            } else {
+                const size_t equals = value.find('=');
+                defines.emplace_back(value.substr(0, equals),
+                                     equals == std::string::npos ? "1" : value.substr(equals + 1));
+            }
         } else if (!a.empty() && a[0] == '-') {
             err += "shaderasm: unknown option " + a + "\n" + kUsage;
             return 2;
@@ -117,15 +191,19 @@ int ShaderAsmMain(const std::vector<std::string>& args, std::string& out, std::s
         return 2;
     }
     CShaderAssembler assembler;
-    if (!assembler.Assemble(text.data(), text.size())) {
-        const std::string& errors = assembler.GetErrors();
-        for (size_t from = 0; from < errors.size();) {
-            size_t end = errors.find('\n', from);
-            if (end == std::string::npos)
-                end = errors.size();
-            err += input + ": " + errors.substr(from, end - from) + "\n";
-            from = end + 1;
+    CShaderPreprocessor& preprocessor = assembler.GetPreprocessor();
+    for (const auto& d : defines) {
+        if (!preprocessor.Define(d.first, d.second)) {
+            err += "shaderasm: bad macro -D " + d.first + "=" + d.second + "\n";
+            return 2;
         }
+    }
+    preprocessor.SetIncludeHandler([&](const CShaderPreprocessor::IncludeRequest& request, std::string& name,
+                                       std::string& included, std::string& why) {
+        return OpenInclude(preprocessor.GetFiles(), folders, request, name, included, why);
+    });
+    if (!assembler.Assemble(text.data(), text.size(), 0, input)) {
+        err += assembler.GetErrors();
         return 1;
     }
 
@@ -153,7 +231,7 @@ int ShaderAsmMain(const std::vector<std::string>& args, std::string& out, std::s
         std::string line = Words(s.constant ? constants : tokens, s.firstToken, s.tokenCount);
         if (s.line != 0) {
             line.resize(width[s.constant], ' ');
-            line += " ; " + SourceLine(text, s.line);
+            line += " ; " + SourceLine(assembler.GetFiles()[s.file].text, s.line);
         }
         (s.constant ? constantLines : out) += line + "\n";
     }

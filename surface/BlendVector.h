@@ -128,11 +128,16 @@ template <class V> struct VectorBlend {
     template <int F> static R MixByCoverage(R sv, R dv, R a, R fourth)
     {
         if (F == kFormat15 || F == kFormat16) {
+            // Levels 1..30 of the source; the destination's multiplier
+            // 2115 (31 - L) is 65565 - 2115 L, which is 29 - 2115 L in 16 bits.
+            // Levels 31 and 0 are the tables' identity (without bit 15 of
+            // format 15) of one pixel and zero of the other.
             const R level = V::Srl16(a, 3);
-            R ms, wholeS, md, wholeD;
-            LevelMultiplier(level, ms, wholeS);
-            LevelMultiplier(V::Sub16(V::Set16(31), level), md, wholeD);
-            R mixed = Mix16<F>(sv, dv, ms, wholeS, md, wholeD);
+            const R ms = V::MulLo16(level, V::Set16(2115)), md = V::Sub16(V::Set16(29), ms);
+            R mixed = Mix16<F, false>(sv, dv, ms, ms, md, md);
+            const R fields = V::Set16(F == kFormat16 ? 0xFFFF : 0x7FFF);
+            mixed = V::Select(V::CmpEq16(level, V::Set16(31)), F == kFormat16 ? sv : V::And(sv, fields), mixed);
+            mixed = V::Select(V::CmpEq16(level, V::Zero()), F == kFormat16 ? dv : V::And(dv, fields), mixed);
             mixed = V::Select(V::CmpEq16(a, V::Set16(255)), sv, mixed);
             const R keep = V::Or(V::CmpEq16(a, V::Zero()), V::CmpEq16(sv, dv));
             return V::Select(keep, dv, mixed);

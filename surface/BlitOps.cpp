@@ -40,17 +40,10 @@ uint32_t ReadRaw(int format, const uint8_t* p)
     }
 }
 
-uint32_t RawToRgb(int format, uint32_t raw)
-{
-    return format == kFormat15 ? WidenFrom15(raw) : format == kFormat16 ? WidenFrom16(raw) : raw & 0xFFFFFF;
-}
-
 uint32_t KeyMaskOf(int format)
 {
     return format == kFormat15 ? 0x7FFF : format == kFormat16 ? 0xFFFF : 0xFFFFFF;
 }
-
-void StoreWord(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
 PixelRect SurfaceRect(const BlitSurface& s) { return PixelRect{0, 0, s.width, s.height}; }
 
@@ -364,92 +357,6 @@ bool RandomDissolve(const Blitter& b, const BlitRequest& r, const Clipped& c, Pi
     return true;
 }
 
-// Op 10 where every draw of the n x n would have opacity 0: the average of
-// the source pixels under the same n x n offsets, weighed by their coverage,
-// drawn once with opacity x (their coverage) / (255 x n x n).
-bool BoxBlur(const Blitter& b, const BlitRequest& r, int64_t n, PixelRect& touched)
-{
-    const int o = ClampOpacity(r.param1);
-    if (n > (int64_t(1) << 20))
-        return false;  // no pixel could reach an opacity of 1
-    const int64_t i0 = -(n / 2), i1 = n - 1 - n / 2;
-    const PixelRect valid = IntersectRect(r.src, SurfaceRect(b.Src()));
-    if (IsEmptyRect(valid))
-        return false;
-    // Destination pixels some offset draws: source pixel (sx, sy) lands on
-    // (x + sx - left + i, y + sy - top + j).
-    const int64_t left = int64_t(r.x) + valid.left - r.src.left + i0;
-    const int64_t right = int64_t(r.x) + valid.right - r.src.left + i1;
-    const int64_t top = int64_t(r.y) + valid.top - r.src.top + i0;
-    const int64_t bottom = int64_t(r.y) + valid.bottom - r.src.top + i1;
-    const PixelRect reach = {int32_t(std::max<int64_t>(left, INT32_MIN)), int32_t(std::max<int64_t>(top, INT32_MIN)),
-                             int32_t(std::min<int64_t>(right, INT32_MAX)),
-                             int32_t(std::min<int64_t>(bottom, INT32_MAX))};
-    const PixelRect area = IntersectRect(IntersectRect(reach, r.clip), SurfaceRect(b.Dst()));
-    if (IsEmptyRect(area))
-        return false;
-
-    const int32_t sw = valid.right - valid.left, width = area.right - area.left;
-    const int format = b.Src().format, bpp = b.SrcBpp();
-    // Per source column of the window's rows: weight and weighted B, G, R.
-    std::vector<uint64_t> columns(size_t(sw) * 4, 0), prefix(size_t(sw + 1) * 4, 0);
-    auto addRow = [&](int64_t sy, int sign) {
-        const uint8_t* p = b.SrcAt(valid.left, int32_t(sy));
-        const uint8_t* alpha = b.SrcAlphaAt(valid.left, int32_t(sy));
-        for (int32_t i = 0; i < sw; ++i, p += bpp) {
-            const uint64_t w = b.Coverage(p, alpha ? alpha[i] : 255, 255);
-            if (w == 0)
-                continue;
-            const uint32_t rgb = RawToRgb(format, ReadRaw(format, p));
-            uint64_t* col = &columns[size_t(i) * 4];
-            const uint64_t add[4] = {w, w * (rgb & 0xFF), w * (rgb >> 8 & 0xFF), w * (rgb >> 16 & 0xFF)};
-            for (int k = 0; k < 4; ++k)
-                col[k] = sign > 0 ? col[k] + add[k] : col[k] - add[k];
-        }
-    };
-    const uint64_t scale = uint64_t(255) * uint64_t(n) * uint64_t(n);
-    Bytes colours(size_t(width) * 4), coverage(static_cast<size_t>(width));
-    const KernelFn fn = b.RowKernel(kFormat32);
-    int64_t lo = valid.top, hi = valid.top;  // rows [lo, hi) are in the columns
-    for (int32_t y = area.top; y < area.bottom; ++y) {
-        // Source rows under the offsets j = j0..j1 of this destination row.
-        const int64_t base = int64_t(r.src.top) + (int64_t(y) - r.y);
-        const int64_t want0 = std::max<int64_t>(base - i1, valid.top);
-        const int64_t want1 = std::min<int64_t>(base - i0 + 1, valid.bottom);
-        // The window only moves down; a jump past its end starts it afresh.
-        if (want0 > hi) {
-            std::fill(columns.begin(), columns.end(), 0);
-            lo = hi = want0;
-        }
-        for (; hi < want1; ++hi)
-            addRow(hi, +1);
-        for (; lo < want0; ++lo)
-            addRow(lo, -1);
-        for (int32_t i = 0; i < sw; ++i)
-            for (int k = 0; k < 4; ++k)
-                prefix[size_t(i + 1) * 4 + k] = prefix[size_t(i) * 4 + k] + columns[size_t(i) * 4 + k];
-        for (int32_t i = 0; i < width; ++i) {
-            const int64_t sbase = int64_t(r.src.left) + (int64_t(area.left) + i - r.x);
-            const int64_t c0 = std::max<int64_t>(sbase - i1, valid.left) - valid.left;
-            const int64_t c1 = std::min<int64_t>(sbase - i0 + 1, valid.right) - valid.left;
-            coverage[i] = 0;
-            if (c1 <= c0)
-                continue;
-            uint64_t sum[4];
-            for (int k = 0; k < 4; ++k)
-                sum[k] = prefix[size_t(c1) * 4 + k] - prefix[size_t(c0) * 4 + k];
-            if (sum[0] == 0)
-                continue;
-            coverage[i] = uint8_t(uint64_t(o) * sum[0] / scale);
-            StoreWord(&colours[size_t(i) * 4],
-                      uint32_t(sum[1] / sum[0]) | uint32_t(sum[2] / sum[0]) << 8 | uint32_t(sum[3] / sum[0]) << 16);
-        }
-        b.Row(area.left, y, width, colours.data(), coverage.data(), 4, fn);
-    }
-    touched = area;
-    return true;
-}
-
 // Op 10: the source drawn n x n times with op 0 around the point.
 bool Blur(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect& touched)
 {
@@ -460,9 +367,11 @@ bool Blur(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect& t
         touched = c.d;
         return true;
     }
-    const int64_t each = n < 46341 ? o / (n * n) : 0;
+    // Each draw at opacity / (n x n): nothing at all once that is 0 (n of 16
+    // and more), which also bounds the loop below to 15 x 15 draws.
+    const int64_t each = n < 16 ? o / (n * n) : 0;
     if (each == 0)
-        return o > 0 && BoxBlur(b, r, n, touched);
+        return false;
     PixelRect all = kNoRect;
     for (int64_t j = -(n / 2); j <= n - 1 - n / 2; ++j)
         for (int64_t i = -(n / 2); i <= n - 1 - n / 2; ++i) {
@@ -553,40 +462,26 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
     const uint8_t* plane = b.Src().alpha;
     int32_t low = INT32_MAX, high = INT32_MIN;
     // A line's pixels and coverage before they are drawn. A vertical
-    // scatter's columns are kept side by side, kTile of them, and drawn as
-    // rows of a tile, so that the kernel sees rows rather than single pixels
-    // (a pixel of coverage 0 leaves the destination as it is). Very tall
-    // columns are drawn one by one.
-    const int32_t kTile = vertical && span <= 65536 ? 32 : 1;
-    Bytes pixels(size_t(span) * kTile * bpp), coverage(size_t(span) * kTile);
-    Bytes tilePixels, tileCoverage;
-    if (vertical) {
-        tilePixels.assign(size_t(span) * kTile * bpp, 0);
-        tileCoverage.assign(size_t(span) * kTile, 0);
-    }
+    // scatter writes its columns straight into a tile of kTile columns side
+    // by side, drawn as rows when full, so that the kernel sees rows rather
+    // than single pixels (a pixel of coverage 0 leaves the destination as it
+    // is). Very tall columns are drawn one by one.
+    // A tile row is one cache line of pixels (16 of 32 bits, 21 of 24, 32
+    // of 16), so that the lines a column's runs write stay in the first
+    // level cache for the columns after it.
+    const int32_t kTile = vertical && span <= 65536 ? 64 / bpp : 1;
+    // Along a line, positions are `stride` pixels apart in the buffers.
+    const int32_t stride = vertical ? kTile : 1;
+    Bytes pixelBuffer(size_t(span) * kTile * bpp + 64), coverage(size_t(span) * kTile);
+    uint8_t* const pixels = pixelBuffer.data() + (64 - reinterpret_cast<uintptr_t>(pixelBuffer.data()) % 64) % 64;
     int32_t tileFirst = lineFirst, tileLow = INT32_MAX, tileHigh = INT32_MIN;
-    // Draws the columns [tileFirst, tileEnd): each row of the tile taken
-    // from the columns' buffers, one after the other.
+    // Draws the columns [tileFirst, tileEnd) and clears the tile's coverage.
     auto flushTile = [&](int32_t tileEnd) {
-        const int32_t columns = tileEnd - tileFirst;
         if (tileHigh >= tileLow) {
-            for (int32_t y = tileLow; y <= tileHigh; ++y) {
-                uint8_t* tp = &tilePixels[size_t(y) * kTile * bpp];
-                uint8_t* tc = &tileCoverage[size_t(y) * kTile];
-                const uint8_t* cp = &pixels[size_t(y) * bpp];
-                const uint8_t* cc = &coverage[size_t(y)];
-                const size_t columnBytes = size_t(span) * bpp;
-                switch (bpp) {  // constant sizes, so that each copy is one move
-                case 2: for (int32_t k = 0; k < columns; ++k) std::memcpy(tp + 2 * k, cp + k * columnBytes, 2); break;
-                case 3: for (int32_t k = 0; k < columns; ++k) std::memcpy(tp + 3 * k, cp + k * columnBytes, 3); break;
-                default: for (int32_t k = 0; k < columns; ++k) std::memcpy(tp + 4 * k, cp + k * columnBytes, 4); break;
-                }
-                for (int32_t k = 0; k < columns; ++k)
-                    tc[k] = cc[size_t(k) * span];
-            }
-            b.Span(tileFirst, alongFirst + tileLow, columns, tileHigh - tileLow + 1,
-                   &tilePixels[size_t(tileLow) * kTile * bpp], ptrdiff_t(kTile) * bpp,
-                   &tileCoverage[size_t(tileLow) * kTile], kTile);
+            b.Span(tileFirst, alongFirst + tileLow, tileEnd - tileFirst, tileHigh - tileLow + 1,
+                   &pixels[size_t(tileLow) * kTile * bpp], ptrdiff_t(kTile) * bpp, &coverage[size_t(tileLow) * kTile],
+                   kTile);
+            std::memset(&coverage[size_t(tileLow) * kTile], 0, size_t(tileHigh - tileLow + 1) * kTile);
         }
         tileFirst = tileEnd, tileLow = INT32_MAX, tileHigh = INT32_MIN;
     };
@@ -596,23 +491,46 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
         // The source line matching this destination line.
         const int32_t srcLine = vertical ? c.s.left + (line - c.d.left) : c.s.top + (line - c.d.top);
         // This line's buffers: a column of the tile, or the one line.
-        const size_t slot = vertical ? size_t(line - tileFirst) * size_t(span) : 0;
+        const size_t slot = vertical ? size_t(line - tileFirst) : 0;
         uint8_t* linePixels = &pixels[slot * bpp];
         uint8_t* lineCoverage = &coverage[slot];
-        std::memset(lineCoverage, 0, size_t(span));
+        if (!vertical)
+            std::memset(lineCoverage, 0, size_t(span));
         int32_t lineLow = INT32_MAX, lineHigh = INT32_MIN;
         auto write = [&](int64_t at, const uint8_t* p) {
             if (at < alongFirst || at >= alongLast)
                 return;
             const int32_t k = int32_t(at - alongFirst);
-            std::memcpy(&linePixels[size_t(k) * bpp], p, size_t(bpp));
-            lineCoverage[k] = uint8_t(o);
+            std::memcpy(&linePixels[size_t(k) * stride * bpp], p, size_t(bpp));
+            lineCoverage[size_t(k) * stride] = uint8_t(o);
             lineLow = std::min(lineLow, k), lineHigh = std::max(lineHigh, k);
         };
         // Positions [k0, k1) of the line all take the pixel p.
         auto writeRun = [&](int32_t k0, int32_t k1, const uint8_t* p) {
-            uint8_t* out = &linePixels[size_t(k0) * bpp];
             const int32_t n = k1 - k0;
+            lineLow = std::min(lineLow, k0), lineHigh = std::max(lineHigh, k1 - 1);
+            uint8_t* out = &linePixels[size_t(k0) * stride * bpp];
+            uint8_t* cov = &lineCoverage[size_t(k0) * stride];
+            if (vertical) {
+                // Down a column of the tile; constant sizes, so that each
+                // copy is one move.
+                const size_t step = size_t(stride) * bpp;
+                const uint8_t c = uint8_t(o);
+                uint32_t w = 0;
+                if (bpp == 2) {
+                    std::memcpy(&w, p, 2);
+                    for (int32_t k = 0; k < n; ++k, out += step, cov += stride)
+                        std::memcpy(out, &w, 2), *cov = c;
+                } else if (bpp == 3) {
+                    for (int32_t k = 0; k < n; ++k, out += step, cov += stride)
+                        std::memcpy(out, p, 3), *cov = c;
+                } else {
+                    std::memcpy(&w, p, 4);
+                    for (int32_t k = 0; k < n; ++k, out += step, cov += stride)
+                        std::memcpy(out, &w, 4), *cov = c;
+                }
+                return;
+            }
             // The pixel in a local word, so that the fill becomes wide stores.
             if (bpp == 2) {
                 uint16_t w;
@@ -628,8 +546,7 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
                 for (int32_t k = 0; k < n; ++k)
                     std::memcpy(out + 4 * k, &w, 4);
             }
-            std::memset(&lineCoverage[size_t(k0)], o, size_t(n));
-            lineLow = std::min(lineLow, k0), lineHigh = std::max(lineHigh, k1 - 1);
+            std::memset(cov, o, size_t(n));
         };
         // The walk over the request's length; where the request reaches
         // beyond the source surface, only the part that can take a pixel.
@@ -638,31 +555,43 @@ bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect
         if (!direct)
             u = std::max(u, srcFirst - srcOrigin - spread - 2);
         const int64_t end = std::min(length, srcLast - srcOrigin) + (direct ? 0 : spread);
+        // Ops 13 and 14: each taken run is held until the next step is known;
+        // the part of it that the next run overwrites is not written.
+        int64_t heldFrom = 0, heldTo = 0;
+        const uint8_t* held = nullptr;
+        auto put = [&](int64_t from, int64_t to, const uint8_t* p) {
+            from = std::max<int64_t>(from, alongFirst), to = std::min<int64_t>(to, alongLast);
+            if (from < to)
+                writeRun(int32_t(from - alongFirst), int32_t(to - alongFirst), p);
+        };
         while (u < end) {
             int64_t v = direct ? 0 : random.Random(uint32_t(spread));
             if (!direct && v / 2 < 1)
                 v = 2;
             const int64_t at = srcOrigin + v / 2 + u;
+            const uint8_t* p = nullptr;
             if (at >= srcFirst && at < srcLast) {
                 const int32_t sx = vertical ? srcLine : int32_t(at), sy = vertical ? int32_t(at) : srcLine;
-                const uint8_t* p = b.SrcAt(sx, sy);
-                const bool taken = pairs || ((plane == nullptr || *b.SrcAlphaAt(sx, sy) == 255) && !b.IsKey(p));
-                if (taken) {
-                    if (pairs) {
-                        write(origin + u, p);
-                        write(origin + u + v, p);
-                    } else {
-                        // v pixels from origin + u (one without a spread),
-                        // cut to the destination's allowed span.
-                        const int64_t from = std::max<int64_t>(origin + u, alongFirst);
-                        const int64_t to = std::min<int64_t>(origin + u + (direct ? 1 : v), alongLast);
-                        if (from < to)
-                            writeRun(int32_t(from - alongFirst), int32_t(to - alongFirst), p);
-                    }
+                p = b.SrcAt(sx, sy);
+                if (!pairs && !((plane == nullptr || *b.SrcAlphaAt(sx, sy) == 255) && !b.IsKey(p)))
+                    p = nullptr;  // not taken
+            }
+            if (pairs) {
+                if (p) {
+                    write(origin + u, p);
+                    write(origin + u + v, p);
                 }
+            } else {
+                // v pixels from origin + u (one without a spread).
+                const int64_t from = origin + u, to = origin + u + (direct ? 1 : v);
+                if (held)
+                    put(heldFrom, p && to >= heldTo ? std::min(heldTo, from) : heldTo, held);
+                held = p, heldFrom = from, heldTo = to;
             }
             u += direct ? 1 : v / 2;
         }
+        if (held)
+            put(heldFrom, heldTo, held);
         if (lineHigh < lineLow)
             continue;
         if (vertical) {

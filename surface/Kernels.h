@@ -39,6 +39,22 @@ extern const KernelList kSurfaceKernelsAVX2;
     {KernelKey(kOpConvert, 32, 32), level, Fn<32, 32>, #Fn "<32,32>"},                         \
     {KernelKey(kOpConvert, 32, 8), level, Fn<32, 8>, #Fn "<32,8>"}
 
+// The converting pairs only (formats that differ): equal formats are plain
+// copies, which the C library's memcpy does at every level.
+#define QUILL_CONVERTING_ENTRIES(level, Fn)                                                    \
+    {KernelKey(kOpConvert, 15, 16), level, Fn<15, 16>, #Fn "<15,16>"},                         \
+    {KernelKey(kOpConvert, 15, 24), level, Fn<15, 24>, #Fn "<15,24>"},                         \
+    {KernelKey(kOpConvert, 15, 32), level, Fn<15, 32>, #Fn "<15,32>"},                         \
+    {KernelKey(kOpConvert, 16, 15), level, Fn<16, 15>, #Fn "<16,15>"},                         \
+    {KernelKey(kOpConvert, 16, 24), level, Fn<16, 24>, #Fn "<16,24>"},                         \
+    {KernelKey(kOpConvert, 16, 32), level, Fn<16, 32>, #Fn "<16,32>"},                         \
+    {KernelKey(kOpConvert, 24, 15), level, Fn<24, 15>, #Fn "<24,15>"},                         \
+    {KernelKey(kOpConvert, 24, 16), level, Fn<24, 16>, #Fn "<24,16>"},                         \
+    {KernelKey(kOpConvert, 24, 32), level, Fn<24, 32>, #Fn "<24,32>"},                         \
+    {KernelKey(kOpConvert, 32, 15), level, Fn<32, 15>, #Fn "<32,15>"},                         \
+    {KernelKey(kOpConvert, 32, 16), level, Fn<32, 16>, #Fn "<32,16>"},                         \
+    {KernelKey(kOpConvert, 32, 24), level, Fn<32, 24>, #Fn "<32,24>"}
+
 #define QUILL_FILL_ENTRIES(level, Fn)                                                          \
     {KernelKey(kOpFill, 15), level, Fn<15>, #Fn "<15>"},                                       \
     {KernelKey(kOpFill, 16), level, Fn<16>, #Fn "<16>"},                                       \

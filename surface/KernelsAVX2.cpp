@@ -15,27 +15,6 @@ inline void Store128(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<
 inline __m256i Load256(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
 inline void Store256(uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
-void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
-{
-    size_t i = 0;
-    for (; i + 128 <= n; i += 128) {
-        __m256i a = Load256(s + i), b = Load256(s + i + 32), c = Load256(s + i + 64), e = Load256(s + i + 96);
-        Store256(d + i, a), Store256(d + i + 32, b), Store256(d + i + 64, c), Store256(d + i + 96, e);
-    }
-    for (; i + 32 <= n; i += 32)
-        Store256(d + i, Load256(s + i));
-    if (i + 16 <= n) {
-        Store128(d + i, Load128(s + i));
-        i += 16;
-    }
-    std::memcpy(d + i, s + i, n - i);
-}
-
-void CopyBytes(const KernelArgs& a)
-{
-    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, size_t(a.width)); });
-}
-
 // Sixteen pixels: lo holds pixels 0 to 7, hi pixels 8 to 15.
 struct Block {
     __m256i lo, hi;
@@ -88,15 +67,9 @@ inline void Pack24(uint8_t* d, __m256i x)
     Store128(d + 12, _mm256_extracti128_si256(c, 1));
 }
 
-inline __m256i Lookup8(const uint8_t* x, const uint32_t* palette)
-{
-    const __m256i index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x)));
-    const __m256i v = _mm256_i32gather_epi32(reinterpret_cast<const int*>(palette), index, 4);
-    return _mm256_and_si256(v, _mm256_set1_epi32(0xFFFFFF));
-}
-
 template <int S> inline Block LoadBlock(const uint8_t* s, int i, const uint32_t* palette)
 {
+    (void)palette;
     Block b;
     if (S == kFormat15 || S == kFormat16) {
         const __m256i v = Load256(s + 2 * i);
@@ -105,13 +78,10 @@ template <int S> inline Block LoadBlock(const uint8_t* s, int i, const uint32_t*
     } else if (S == kFormat24) {
         b.lo = Expand24(s + 3 * i);
         b.hi = Expand24(s + 3 * i + 24);
-    } else if (S == kFormat32) {
+    } else {
         const __m256i m = _mm256_set1_epi32(0xFFFFFF);
         b.lo = _mm256_and_si256(Load256(s + 4 * i), m);
         b.hi = _mm256_and_si256(Load256(s + 4 * i + 32), m);
-    } else {
-        b.lo = Lookup8(s + i, palette);
-        b.hi = Lookup8(s + i + 8, palette);
     }
     return b;
 }
@@ -134,21 +104,50 @@ template <int D> inline void StoreBlock(uint8_t* d, int i, const Block& b)
 
 template <int D, int S> void Convert(const KernelArgs& a)
 {
-    if (D == S) {
-        const size_t bytes = size_t(a.width) * BytesPerPixel(D);
-        ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
-        return;
-    }
-    if (S == kFormatPalette8) {
-        ConvertPalette<D>(a);
-        return;
-    }
     const uint32_t* palette = static_cast<const uint32_t*>(a.table);
     // 24-bit rows are read (8 bytes) and written (4 bytes) past the block.
     const int room = S == kFormat24 ? 3 : D == kFormat24 ? 2 : 0;
     ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
         BlockRow(a.width, 16, room, [&](int i) { StoreBlock<D>(d, i, LoadBlock<S>(s, i, palette)); },
                  [&](int from) { ConvertSpan<D, S>(d, s, from, a.width, palette); });
+    });
+}
+
+// 8-bit indices through the palette converted once into the destination
+// format (as the portable converter does), eight lookups per gather.
+template <int D> void ConvertPalette8(const KernelArgs& a)
+{
+    const uint32_t* palette = static_cast<const uint32_t*>(a.table);
+    alignas(32) uint32_t pixel[256];
+    for (int i = 0; i < 256; ++i) {
+        const uint32_t rgb = palette[i] & 0xFFFFFF;
+        pixel[i] = D == kFormat15 ? NarrowTo15(rgb) : D == kFormat16 ? NarrowTo16(rgb) : rgb;
+    }
+    const int* table = reinterpret_cast<const int*>(pixel);
+    auto gather = [&](const uint8_t* x) {
+        return _mm256_i32gather_epi32(table, _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x))),
+                                      4);
+    };
+    // 24-bit rows are written 4 bytes past the block.
+    const int room = D == kFormat24 ? 2 : 0;
+    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
+        BlockRow(a.width, 16, room,
+                 [&](int i) {
+                     const __m256i lo = gather(s + i), hi = gather(s + i + 8);
+                     if (D == kFormat15 || D == kFormat16) {
+                         Store256(d + 2 * i, _mm256_permute4x64_epi64(_mm256_packus_epi32(lo, hi), 0xD8));
+                     } else if (D == kFormat24) {
+                         Pack24(d + 3 * i, lo);
+                         Pack24(d + 3 * i + 24, hi);
+                     } else {
+                         Store256(d + 4 * i, lo);
+                         Store256(d + 4 * i + 32, hi);
+                     }
+                 },
+                 [&](int from) {
+                     for (int x = from; x < a.width; ++x)
+                         StoreRgb<D>(d, x, palette[s[x]] & 0xFFFFFF);
+                 });
     });
 }
 
@@ -292,8 +291,11 @@ void LerpRow32(const KernelArgs& a)
 const KernelEntry kEntries[] = {
     QUILL_VECTOR_BLEND_ENTRIES(kCpuAVX2),
     {KernelKey(kOpLerpRow, 32), kCpuAVX2, LerpRow32, "LerpRow32"},
-    {KernelKey(kOpCopyBytes), kCpuAVX2, CopyBytes, "CopyBytes"},
-    QUILL_CONVERT_ENTRIES(kCpuAVX2, Convert),
+    QUILL_CONVERTING_ENTRIES(kCpuAVX2, Convert),
+    {KernelKey(kOpConvert, 15, 8), kCpuAVX2, ConvertPalette8<15>, "ConvertPalette8<15>"},
+    {KernelKey(kOpConvert, 16, 8), kCpuAVX2, ConvertPalette8<16>, "ConvertPalette8<16>"},
+    {KernelKey(kOpConvert, 24, 8), kCpuAVX2, ConvertPalette8<24>, "ConvertPalette8<24>"},
+    {KernelKey(kOpConvert, 32, 8), kCpuAVX2, ConvertPalette8<32>, "ConvertPalette8<32>"},
     QUILL_FILL_ENTRIES(kCpuAVX2, Fill),
 };
 

@@ -9,27 +9,6 @@
 
 namespace {
 
-void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
-{
-    size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        __m64 a = Load64(s + i), b = Load64(s + i + 8), c = Load64(s + i + 16), e = Load64(s + i + 24);
-        __m64 f = Load64(s + i + 32), g = Load64(s + i + 40), h = Load64(s + i + 48), k = Load64(s + i + 56);
-        Store64(d + i, a), Store64(d + i + 8, b), Store64(d + i + 16, c), Store64(d + i + 24, e);
-        Store64(d + i + 32, f), Store64(d + i + 40, g), Store64(d + i + 48, h), Store64(d + i + 56, k);
-    }
-    for (; i + 8 <= n; i += 8)
-        Store64(d + i, Load64(s + i));
-    _mm_empty();  // before a library call that may use the x87 registers
-    std::memcpy(d + i, s + i, n - i);
-}
-
-void CopyBytes(const KernelArgs& a)
-{
-    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, size_t(a.width)); });
-    _mm_empty();
-}
-
 // Four pixels: lo holds pixels 0 and 1, hi pixels 2 and 3.
 struct Block {
     __m64 lo, hi;
@@ -99,16 +78,6 @@ template <int D> inline void StoreBlock(uint8_t* d, int i, const Block& b)
 
 template <int D, int S> void Convert(const KernelArgs& a)
 {
-    if (D == S) {
-        const size_t bytes = size_t(a.width) * BytesPerPixel(D);
-        ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
-        _mm_empty();
-        return;
-    }
-    if (S == kFormatPalette8) {
-        ConvertPalette<D>(a);
-        return;
-    }
     const uint32_t* palette = static_cast<const uint32_t*>(a.table);
     // 24-bit rows are read and written a few bytes past the block.
     const int room = D == kFormat24 || S == kFormat24 ? 2 : 0;
@@ -141,8 +110,7 @@ template <int F> void Fill(const KernelArgs& a)
 QUILL_VECTOR_BLEND_WRAPPERS(MmxRegisters<false>)
 
 const KernelEntry kEntries[] = {
-    {KernelKey(kOpCopyBytes), kCpuMMX, CopyBytes, "CopyBytes"},
-    QUILL_CONVERT_ENTRIES(kCpuMMX, Convert),
+    QUILL_CONVERTING_ENTRIES(kCpuMMX, Convert),
     QUILL_FILL_ENTRIES(kCpuMMX, Fill),
     QUILL_VECTOR_BLEND_ENTRIES(kCpuMMX),
 };

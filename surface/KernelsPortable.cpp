@@ -16,7 +16,14 @@ template <int D, int S> void Convert(const KernelArgs& a)
     const uint32_t* palette = static_cast<const uint32_t*>(a.table);
     if (D == S) {
         const size_t bytes = size_t(a.width) * BytesPerPixel(D);
-        ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, bytes); });
+        if (a.dstPitch == a.srcPitch && ptrdiff_t(bytes) == a.dstPitch)
+            std::memcpy(a.dst, a.src, bytes * size_t(a.height));  // contiguous rows: one block
+        else
+            ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, bytes); });
+        return;
+    }
+    if (S == kFormatPalette8) {
+        ConvertPalette<D>(a);
         return;
     }
     ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { ConvertSpan<D, S>(d, s, 0, a.width, palette); });

@@ -15,23 +15,6 @@ namespace {
 inline __m128 Load128(const uint8_t* p) { return _mm_loadu_ps(reinterpret_cast<const float*>(p)); }
 inline void Store128(uint8_t* p, __m128 v) { _mm_storeu_ps(reinterpret_cast<float*>(p), v); }
 
-void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
-{
-    size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        __m128 a = Load128(s + i), b = Load128(s + i + 16), c = Load128(s + i + 32), e = Load128(s + i + 48);
-        Store128(d + i, a), Store128(d + i + 16, b), Store128(d + i + 32, c), Store128(d + i + 48, e);
-    }
-    for (; i + 16 <= n; i += 16)
-        Store128(d + i, Load128(s + i));
-    std::memcpy(d + i, s + i, n - i);
-}
-
-void CopyBytes(const KernelArgs& a)
-{
-    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, size_t(a.width)); });
-}
-
 template <int F> void Fill(const KernelArgs& a)
 {
     // One 48-byte period of the row in three registers.
@@ -49,22 +32,10 @@ template <int F> void Fill(const KernelArgs& a)
     });
 }
 
-// Conversion between equal formats is a copy of the row bytes.
-template <int F> void CopyPixels(const KernelArgs& a)
-{
-    const size_t bytes = size_t(a.width) * BytesPerPixel(F);
-    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
-}
-
 QUILL_VECTOR_BLEND_WRAPPERS(MmxRegisters<true>)
 
 const KernelEntry kEntries[] = {
     QUILL_VECTOR_BLEND_ENTRIES(kCpuSSE),
-    {KernelKey(kOpCopyBytes), kCpuSSE, CopyBytes, "CopyBytes"},
-    {KernelKey(kOpConvert, 15, 15), kCpuSSE, CopyPixels<15>, "CopyPixels<15>"},
-    {KernelKey(kOpConvert, 16, 16), kCpuSSE, CopyPixels<16>, "CopyPixels<16>"},
-    {KernelKey(kOpConvert, 24, 24), kCpuSSE, CopyPixels<24>, "CopyPixels<24>"},
-    {KernelKey(kOpConvert, 32, 32), kCpuSSE, CopyPixels<32>, "CopyPixels<32>"},
     QUILL_FILL_ENTRIES(kCpuSSE, Fill),
 };
 

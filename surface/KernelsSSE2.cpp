@@ -17,23 +17,6 @@ inline __m128i Lane(int k) // 0x00FFFFFF in lane k
                          k == 0 ? 0xFFFFFF : 0);
 }
 
-void CopySpan(uint8_t* d, const uint8_t* s, size_t n)
-{
-    size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        __m128i a = Load128(s + i), b = Load128(s + i + 16), c = Load128(s + i + 32), e = Load128(s + i + 48);
-        Store128(d + i, a), Store128(d + i + 16, b), Store128(d + i + 32, c), Store128(d + i + 48, e);
-    }
-    for (; i + 16 <= n; i += 16)
-        Store128(d + i, Load128(s + i));
-    std::memcpy(d + i, s + i, n - i);
-}
-
-void CopyBytes(const KernelArgs& a)
-{
-    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, size_t(a.width)); });
-}
-
 // Eight pixels: lo holds pixels 0 to 3, hi pixels 4 to 7.
 struct Block {
     __m128i lo, hi;
@@ -124,15 +107,6 @@ template <int D> inline void StoreBlock(uint8_t* d, int i, const Block& b)
 
 template <int D, int S> void Convert(const KernelArgs& a)
 {
-    if (D == S) {
-        const size_t bytes = size_t(a.width) * BytesPerPixel(D);
-        ForEachRow(a, [&](uint8_t* d, const uint8_t* s) { CopySpan(d, s, bytes); });
-        return;
-    }
-    if (S == kFormatPalette8) {
-        ConvertPalette<D>(a);
-        return;
-    }
     const uint32_t* palette = static_cast<const uint32_t*>(a.table);
     // 24-bit rows are read and written a few bytes past the block.
     const int room = D == kFormat24 || S == kFormat24 ? 2 : 0;
@@ -246,8 +220,7 @@ void LerpRow32(const KernelArgs& a)
 const KernelEntry kEntries[] = {
     QUILL_VECTOR_BLEND_ENTRIES(kCpuSSE2),
     {KernelKey(kOpLerpRow, 32), kCpuSSE2, LerpRow32, "LerpRow32"},
-    {KernelKey(kOpCopyBytes), kCpuSSE2, CopyBytes, "CopyBytes"},
-    QUILL_CONVERT_ENTRIES(kCpuSSE2, Convert),
+    QUILL_CONVERTING_ENTRIES(kCpuSSE2, Convert),
     QUILL_FILL_ENTRIES(kCpuSSE2, Fill),
 };
 

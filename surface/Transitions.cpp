@@ -424,12 +424,22 @@ void ComposeExTransition(Composer& c, const BlitSurface* a, const BlitSurface* b
     auto drawB = [&](int op, int64_t opacity, int64_t param2) {
         c.Blt(b, op, r.x, r.y, g.second, r.clip, opacity, param2);
     };
+    PixelRect box;
     // The centred rectangles of ops 23 to 30.
     auto centred = [&](int op, PixelRect& out) {
         return g.w <= INT32_MAX && g.h <= INT32_MAX &&
                CentredTransitionRect(op, r.x, r.y, int32_t(g.w), int32_t(g.h), p, out);
     };
-    PixelRect box;
+    // A picture stretched into the centred rectangle of a zoom (25, 26, 29,
+    // 30). At the zoom's end at the size itself that is the picture at the
+    // destination point, whose rectangle need not fit 32 bits.
+    auto zoom = [&](const BlitSurface* pic, const PixelRect& rect, const PixelRect& clip, int64_t opacity) {
+        const bool atSize = (r.op == 25 || r.op == 29) ? p == 0 : p == 1024;
+        if (atSize)
+            c.Blt(pic, 0, r.x, r.y, rect, clip, opacity, 0);
+        else if (centred(r.op, box))
+            c.Stretch(pic, box, rect, clip, opacity);
+    };
     switch (r.op) {
     case 1:
         if (same && IsOpaque(*a))
@@ -504,24 +514,22 @@ void ComposeExTransition(Composer& c, const BlitSurface* a, const BlitSurface* b
     case 25:
         if (p == 1024)
             drawB(0, 256, 0);
-        else if (centred(r.op, box))
-            c.Stretch(a, box, g.first, r.clip, 256);
+        else
+            zoom(a, g.first, r.clip, 256);
         break;
     case 26:
         if (p == 0)
             drawA(0, 256, 0);
-        else if (centred(r.op, box))
-            c.Stretch(b, box, g.second, r.clip, 256);
+        else
+            zoom(b, g.second, r.clip, 256);
         break;
     case 29:
-        if (centred(r.op, box))
-            c.Stretch(a, box, g.first, r.clip, 256);
+        zoom(a, g.first, r.clip, 256);
         c.Blt(b, 0, r.x, r.y, g.second, SurfaceRect(dst), p >> 2, 0);
         break;
     case 30:
         drawA(0, 256, 0);
-        if (centred(r.op, box))
-            c.Stretch(b, box, g.second, SurfaceRect(dst), p >> 2);
+        zoom(b, g.second, SurfaceRect(dst), p >> 2);
         break;
     case 31:
     case 33:
@@ -588,9 +596,14 @@ bool CentredTransitionRect(int op, int32_t x, int32_t y, int32_t w, int32_t h, i
         return false;
     const int32_t p = ClampProgress(progress);
     const int kind = op == 23 || op == 27 ? 0 : op == 24 || op == 28 ? 1 : op == 25 || op == 29 ? 2 : 3;
-    if (kind >= 2 && (w > INT32_MAX / 2 || h > INT32_MAX / 2))
-        return false;  // the tween of twice the size cannot hold it
+    // The zooms end (25, 29) or start (26, 30) at the size itself; only their
+    // other states need twice the size, which a tween cannot hold past 2^30.
+    const bool atSize = (kind == 2 && p == 0) || (kind == 3 && p == 1024);
+    if (kind >= 2 && !atSize && (w > INT32_MAX / 2 || h > INT32_MAX / 2))
+        return false;
     auto value = [&](int32_t size) -> int32_t {
+        if (atSize)
+            return size;
         switch (kind) {
         case 0: {  // 0 to the size, slowing into the end
             CQuadTween t;

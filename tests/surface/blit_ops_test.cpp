@@ -450,54 +450,51 @@ TEST_F(BlitOps, BlurDrawsTheShiftedCopies)
     }
 }
 
-// Where each of the n x n draws would have opacity 0 (n of 16 and more, or a
-// low opacity), the rule would draw nothing at all: the blur is then the
-// average under the same offsets, drawn once.
-TEST_F(BlitOps, BlurThatWouldVanishIsAnAverage)
+// Each of the n x n draws has opacity / (n x n), truncated: a share of 0
+// draws nothing, and shares of 1 to 7 leave 15- and 16-bit pixels as they
+// are (level 0 of the tables).
+TEST_F(BlitOps, BlurDrawsEachCopyAtItsShare)
 {
-    for (int f : kFormats)
-        for (int n : {16, 17, 40}) {
-            TestSurface dst(80, 70, f, 0, false, 4), src(30, 30, f, 0, false, 5);
-            dst.FillWith(0);
-            src.FillWith(RefFromRgb(f, 0xC08040));
-            BlitRequest r = Request(10, 20, 15, src, dst, 255, n);
+    for (int f : kFormats) {
+        TestSurface src(40, 40, f, 0, false, 5);
+        // 255 / 225 = 1 at n = 15: every copy drawn at 1; at 16 the share is 0.
+        for (int n : {15, 16}) {
+            TestSurface dst(60, 60, f, 0, false, 4), expected = dst;
+            for (int j = -(n / 2); j <= n - 1 - n / 2; ++j)
+                for (int i = -(n / 2); i <= n - 1 - n / 2; ++i)
+                    RefOp0(expected, src, Request(0, 10 + i, 10 + j, src, dst, 255 / (n * n)));
             PixelRect touched;
-            ASSERT_TRUE(BltPixels(dst.view, src.view, r, touched));
-            const int lo = -(n / 2), hi = n - 1 - n / 2;
-            EXPECT_TRUE(Same(IntersectRect(R(20 + lo, 15 + lo, 50 + hi, 45 + hi), R(0, 0, 80, 70)), touched))
-                << Str(touched);
-            // Where all n x n samples lie in the source: its colour, opaque.
-            const int cx = 20 + 15, cy = 15 + 15;
-            if (n <= 30) {
-                EXPECT_EQ(RefFromRgb(f, 0xC08040), dst.Get(cx, cy)) << f << ", n " << n;
-            }
-            // Fading out towards the edge of its reach, not vanishing.
-            EXPECT_NE(0u, dst.Get(20 + lo + 6, cy)) << f << ", n " << n;
-            if (20 + lo - 1 >= 0) {
-                EXPECT_EQ(0u, dst.Get(20 + lo - 1, cy)) << "outside the reach";
-            }
-            uint32_t previous = 0;
-            for (int x = 20 + lo; x <= cx; ++x) {
-                const uint32_t g = RefToRgb(f, dst.Get(x, cy)) >> 8 & 0xFF;
-                EXPECT_GE(g, previous) << "rising towards the middle at " << x;
-                previous = g;
+            const bool drawn = BltPixels(dst.view, src.view, Request(10, 10, 10, src, dst, 255, n), touched);
+            ASSERT_EQ("", Diff(expected, dst)) << f << ", n " << n;
+            EXPECT_EQ(n == 15, drawn) << f << ", n " << n;
+            EXPECT_EQ(n == 15, !IsEmptyRect(touched)) << f << ", n " << n << ": " << Str(touched);
+        }
+        // n = 2: opacity 31 gives shares of 7, 32 shares of 8.
+        for (int o : {31, 32}) {
+            TestSurface dst(60, 60, f, 0, false, 4), expected = dst, before = dst;
+            for (int j = -1; j <= 0; ++j)
+                for (int i = -1; i <= 0; ++i)
+                    RefOp0(expected, src, Request(0, 10 + i, 10 + j, src, dst, o / 4));
+            PixelRect touched;
+            ASSERT_TRUE(BltPixels(dst.view, src.view, Request(10, 10, 10, src, dst, o, 2), touched));
+            ASSERT_EQ("", Diff(expected, dst)) << f << ", opacity " << o;
+            if (f == 15 || f == 16) {
+                // Level 0 keeps the colour (format 15 loses bit 15, as its tables do).
+                bool kept = true;
+                for (int y = 0; y < 60; ++y)
+                    for (int x = 0; x < 60; ++x)
+                        kept = kept && ((before.Get(x, y) ^ dst.Get(x, y)) & 0x7FFF) == 0;
+                EXPECT_EQ(o == 31, kept) << f << ": shares below 8 change no colour";
             }
         }
-    // Opacity 60 at n 8 would draw 64 times at 0.
-    TestSurface dst(40, 40, 32), src(20, 20, 32);
-    dst.FillWith(0);
-    src.FillWith(0xFFFFFF);
-    PixelRect touched;
-    ASSERT_TRUE(BltPixels(dst.view, src.view, Request(10, 10, 10, src, dst, 60, 8), touched));
-    EXPECT_EQ(0x3C3C3Cu, dst.Get(20, 20)) << "the source at opacity 60 where fully covered";
-    // Weighed by the source's coverage: an alpha source half transparent.
-    TestSurface half(40, 40, 32, 2), under(60, 60, 32);
-    half.FillWith(0x00FF00);
-    for (uint8_t& a : half.alpha)
-        a = 128;
-    under.FillWith(0);
-    ASSERT_TRUE(BltPixels(under.view, half.view, Request(10, 0, 0, half, under, 255, 20), touched));
-    EXPECT_EQ(0x008000u, under.Get(20, 20)) << "green at 128";
+    }
+    // Opacity 60 at n 8 and any n past 15 at 255: 0 each.
+    for (int n : {8, 46341, INT32_MAX}) {
+        TestSurface dst(40, 40, 32, 0, false, 1), src(20, 20, 32, 0, false, 2), before = dst;
+        PixelRect touched;
+        EXPECT_FALSE(BltPixels(dst.view, src.view, Request(10, 10, 10, src, dst, n == 8 ? 60 : 255, n), touched));
+        EXPECT_EQ("", Diff(before, dst)) << "n " << n;
+    }
 }
 
 // ---- Mosaic ----------------------------------------------------------------------

@@ -345,6 +345,25 @@ TEST_F(Transitions, EndStates)
     }
 }
 
+// Pictures wider or taller than 2^30 - 1 (cut to their surfaces): the zooms
+// show A at 0 and B at 1024 like any other; between them the doubled sizes
+// do not fit and are skipped.
+TEST_F(Transitions, ZoomEndStatesOfHugeRectangles)
+{
+    TestSurface a(40, 40, 32, 0, false, 21), b(40, 40, 32, 0, false, 22);
+    for (const PixelRect& rect : {R(0, 0, 0x40000000, 33), R(0, 0, 32, INT32_MAX)})
+        for (int op : {25, 26, 29, 30})
+            for (int p : {0, 1024}) {
+                Scene s;
+                s.first = s.second = rect;
+                TestSurface got(44, 40, 32, 0, false, 5), expected = got;
+                Op(expected, p == 0 ? a : b, 0, s.x, s.y, rect, s.clip, 256, 0, s.seed);
+                PixelRect touched;
+                EXPECT_TRUE(ExTransitionPixels(got.view, &a.view, &b.view, ExRequest(op, s, p), touched));
+                EXPECT_EQ("", Diff(expected, got)) << "op " << op << ", progress " << p << ", " << Str(rect);
+            }
+}
+
 // Operations that need equal formats (and, for 1 and 17, an opaque A; for 2
 // a rule image and an opaque destination) draw nothing otherwise.
 TEST_F(Transitions, FormatConditions)
@@ -488,6 +507,15 @@ TEST(TransitionGeometry, CentredRectangles)
     EXPECT_TRUE(Same(R(0, 0, 100, 50), r)) << "a negative progress counts as 0, got " << Str(r);
     EXPECT_FALSE(CentredTransitionRect(22, 0, 0, 100, 50, 512, r)) << "op 22 has no centred rectangle";
     EXPECT_FALSE(CentredTransitionRect(25, 0, 0, 0x40000001, 50, 512, r)) << "twice the size would not fit";
+    // Where the tween is at the size itself, a size of 2^30 and more still has its rectangle.
+    for (int op : {25, 26, 29, 30})
+        for (int p : {0, 1023, 1024}) {
+            const bool atSize = (op == 25 || op == 29) == (p == 0);
+            EXPECT_EQ(atSize, CentredTransitionRect(op, 3, 4, 0x40000000, 0x7FFFFFF0, p, r)) << op << " at " << p;
+            if (atSize) {
+                EXPECT_TRUE(Same(R(3, 4, 0x40000003, 0x7FFFFFF4), r)) << op << " at " << p << ": " << Str(r);
+            }
+        }
     EXPECT_FALSE(CentredTransitionRect(26, INT32_MAX - 10, 0, 100, 50, 512, r)) << "the rectangle would wrap";
 }
 

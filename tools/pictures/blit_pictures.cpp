@@ -2,8 +2,8 @@
 // CSurface::Blt on DIB surfaces and saved with SaveBitmap, one sheet each:
 // rotation at several angles (opaque, at half opacity, with a colour key),
 // the rule-mask wipe at several progress values and softnesses, the mosaic
-// at several cell sizes, the three scatters, and the blur (with the average
-// that replaces the vanishing draws from 16 on).
+// at several cell sizes, the three scatters, and the blur (its copies at
+// opacity / (n x n): near nothing at n 15, nothing from 16 on).
 // Usage: blit_pictures OUTPUT_FOLDER
 #include "surface/AutoSurface.h"
 #include "surface/BlendTables.h"
@@ -237,12 +237,12 @@ int main(int argc, char** argv)
             return 1;
     }
 
-    // Blur: the shifted copies up to n 15, the average from 16 on.
+    // Blur: the shifted copies up to n 15 (at opacity 1 each), nothing at 16.
     {
         Sheet sheet;
         if (!sheet.Create(6, 1))
             return 1;
-        const int sizes[] = {1, 2, 4, 8, 16, 32};
+        const int sizes[] = {1, 2, 4, 8, 15, 16};
         for (int i = 0; i < 6; ++i) {
             Centred(sheet, i, 0, 10, card, 255, sizes[i]);
             char label[48];

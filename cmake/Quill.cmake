@@ -81,3 +81,29 @@ function(quill_add_test name)
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     PROPERTIES ${props})
 endfunction()
+
+# quill_shipped_program(TARGET)
+# Marks an executable as one the product ships: it goes to out/, and the test
+# ShippedPrograms.ImportTables checks its import table against
+# docs/platform.md (every function it imports must exist on Windows 98 SE).
+function(quill_shipped_program target)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUILL_OUT_DIR})
+  set_property(GLOBAL APPEND PROPERTY QUILL_SHIPPED_PROGRAMS ${target})
+endfunction()
+
+# The import-table test over every shipped program of the Windows build;
+# called once, after all folders.
+function(quill_check_shipped_imports)
+  get_property(programs GLOBAL PROPERTY QUILL_SHIPPED_PROGRAMS)
+  if(NOT WIN32 OR NOT programs)
+    return()
+  endif()
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(files)
+  foreach(program ${programs})
+    list(APPEND files $<TARGET_FILE:${program}>)
+  endforeach()
+  add_test(NAME ShippedPrograms.ImportTables
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check-imports.py
+            ${CMAKE_SOURCE_DIR}/docs/platform.md ${CMAKE_OBJDUMP} ${files})
+endfunction()

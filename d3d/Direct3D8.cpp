@@ -5,13 +5,18 @@
 
 #include "framework/AppManager.h"
 #include "framework/DebugPrint.h"
+#include "framework/SystemFunction.h"
 
 #include <cstring>
 #include <new>
 
 CDirect3D8::CDirect3D8(HWND hWnd) : m_hWnd(hWnd), m_D3D(nullptr), m_Device(nullptr), m_Caps(nullptr)
 {
-    m_D3D = Direct3DCreate8(220);
+    // Looked up, so that a system without Direct3D 8 gets this message
+    // instead of a program that does not start.
+    typedef IDirect3D8*(WINAPI * CreateFunction)(UINT);
+    const auto create = FindSystemFunction<CreateFunction>("d3d8.dll", "Direct3DCreate8");
+    m_D3D = create ? create(220) : nullptr;
     if (!m_D3D) {
         DebugPrint("CDirect3D8::CDirect3D8() Direct3D作成に失敗しました");
         return;

@@ -3,6 +3,7 @@
 #include "framework/ComRef.h"
 #include "framework/DirectDraw.h"
 #include "framework/DirectDrawManager.h"
+#include "framework/SystemFunction.h"
 
 #include <ddraw.h>
 
@@ -21,8 +22,11 @@ bool QueryVideoMemory(HWND hWnd, DWORD& total, DWORD& free)
     if (IDirectDraw7* attached = GetAttachedDirectDraw(hWnd)) {
         hr = attached->GetAvailableVidMem(&caps, &total, &free);
     } else {
+        // DirectX 7 and later only: looked up.
+        typedef HRESULT(WINAPI * CreateFunction)(GUID*, void**, REFIID, IUnknown*);
+        const auto create = FindSystemFunction<CreateFunction>("ddraw.dll", "DirectDrawCreateEx");
         IDirectDraw7* created = nullptr;
-        if (FAILED(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&created), IID_IDirectDraw7, nullptr)))
+        if (!create || FAILED(create(nullptr, reinterpret_cast<void**>(&created), IID_IDirectDraw7, nullptr)))
             return false;
         CComRef<IDirectDraw7> forQuery(created);
         hr = forQuery.Get()->GetAvailableVidMem(&caps, &total, &free);

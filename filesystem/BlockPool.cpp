@@ -10,7 +10,7 @@ CBlockPool& CBlockPool::GetInstance()
 uint8_t* CBlockPool::Acquire(size_t size, size_t& capacity)
 {
     if (size >= kMinBlock) {
-        std::lock_guard<std::mutex> guard(m_lock);
+        CLockHold hold(*m_lock);
         // The smallest block that fits, unless it would waste more than the
         // request itself.
         size_t best = m_held.size();
@@ -42,7 +42,7 @@ void CBlockPool::Release(uint8_t* block, size_t capacity)
     }
     std::vector<uint8_t*> dropped;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        CLockHold hold(*m_lock);
         m_held.push_back(Held{block, capacity});
         m_heldBytes += capacity;
         while (m_held.size() > kMaxBlocks || m_heldBytes > kMaxHeld) {
@@ -59,7 +59,7 @@ void CBlockPool::Clear()
 {
     std::vector<Held> held;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        CLockHold hold(*m_lock);
         held.swap(m_held);
         m_heldBytes = 0;
     }
@@ -69,12 +69,12 @@ void CBlockPool::Clear()
 
 size_t CBlockPool::GetHeldBytes() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    CLockHold hold(*m_lock);
     return m_heldBytes;
 }
 
 size_t CBlockPool::GetHeldBlocks() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    CLockHold hold(*m_lock);
     return m_held.size();
 }

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <vector>
 
 // Recycles the large blocks that hold decoded files. A game opens, reads and
@@ -39,7 +39,7 @@ private:
         uint8_t* block;
         size_t capacity;
     };
-    mutable std::mutex m_lock;
+    std::unique_ptr<CLockable> m_lock = MakeLock();
     std::vector<Held> m_held;  // oldest first
     size_t m_heldBytes = 0;
 

@@ -74,3 +74,8 @@ CLockable& GetProcessLock()
     static CCriticalSection* lock = new (storage) CCriticalSection;
     return *lock;
 }
+
+std::unique_ptr<CLockable> MakeLock()
+{
+    return std::unique_ptr<CLockable>(new CCriticalSection);
+}

@@ -1,5 +1,7 @@
 #include "framework/FileHandle.h"
 
+#include "framework/Windows9x.h"
+
 #include <utility>
 
 namespace {
@@ -87,7 +89,7 @@ bool CFileHandle::OpenRead(const char* path)
 bool CFileHandle::OpenReadShareAll(const char* path)
 {
     Close();
-    m_File.Reset(OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    m_File.Reset(OpenForReading(path, ShareAllMode()));
     return IsOpen();
 }
 

@@ -15,8 +15,8 @@ public:
 
     // Shared reading, sequential scan; the file must exist.
     bool OpenRead(const char* path);
-    // Reading that lets others write, rename and delete the file meanwhile,
-    // for handles kept open for long.
+    // Reading that lets others write, rename and delete the file meanwhile
+    // (not delete on Windows 95, 98 and ME), for handles kept open for long.
     bool OpenReadShareAll(const char* path);
     // Exclusive read/write; created when missing. With truncate the file is
     // emptied, otherwise the position is at its end (appending).

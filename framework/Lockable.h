@@ -7,3 +7,17 @@ public:
     virtual void Leave() = 0;
     virtual ~CLockable() {}
 };
+
+// Holds a lock for the rest of a scope: the guard of pure code. (The Win32
+// part's CCriticalLock also counts its entries and reports misuse.)
+class CLockHold {
+public:
+    explicit CLockHold(CLockable& lock) : m_Lock(lock) { m_Lock.Enter(); }
+    ~CLockHold() { m_Lock.Leave(); }
+
+private:
+    CLockHold(const CLockHold&) = delete;
+    CLockHold& operator=(const CLockHold&) = delete;
+
+    CLockable& m_Lock;
+};

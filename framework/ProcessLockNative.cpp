@@ -1,12 +1,12 @@
-// The process lock of the native build, where pure code runs without the
-// Win32 framework.
+// The locks of the native build, where pure code runs without the Win32
+// framework.
 #include "framework/ProcessLock.h"
 
 #include <mutex>
 
 namespace {
 
-class CProcessMutex : public CLockable {
+class CRecursiveMutex : public CLockable {
 public:
     void Enter() override { m_Mutex.lock(); }
     void Leave() override { m_Mutex.unlock(); }
@@ -19,6 +19,11 @@ private:
 
 CLockable& GetProcessLock()
 {
-    static CProcessMutex* lock = new CProcessMutex;  // never destroyed
+    static CRecursiveMutex* lock = new CRecursiveMutex;  // never destroyed
     return *lock;
+}
+
+std::unique_ptr<CLockable> MakeLock()
+{
+    return std::unique_ptr<CLockable>(new CRecursiveMutex);
 }

@@ -22,7 +22,7 @@ public:
         T* object = s_Object.load(std::memory_order_acquire);
         if (object)
             return *object;
-        Guard guard(GetProcessLock());
+        CLockHold hold(GetProcessLock());
         object = s_Object.load(std::memory_order_relaxed);
         if (!object) {
             object = new T;
@@ -32,12 +32,6 @@ public:
     }
 
 private:
-    struct Guard {
-        explicit Guard(CLockable& lock) : m_Lock(lock) { m_Lock.Enter(); }
-        ~Guard() { m_Lock.Leave(); }
-        CLockable& m_Lock;
-    };
-
     // Constant-initialised: usable from static constructors.
     static std::atomic<T*> s_Object;
 };

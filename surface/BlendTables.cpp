@@ -1,8 +1,9 @@
 #include "surface/BlendTables.h"
 
+#include "framework/ProcessLock.h"
+
 #include <atomic>
 #include <cmath>
-#include <mutex>
 
 uint8_t BlendTable8[256][256];
 uint16_t BlendTable555[32][65536];
@@ -11,7 +12,6 @@ int32_t SineTable[512];
 
 namespace {
 
-std::once_flag g_once;
 std::atomic<bool> g_built{false};
 
 // A 16-bit table level by level: the three channel scalings are looked up per
@@ -49,13 +49,17 @@ void FillBlendTables()
 
 void BuildBlendTables()
 {
-    std::call_once(g_once, [] {
+    if (g_built.load(std::memory_order_acquire))
+        return;
+    // Built once, by the first caller; the others wait for it.
+    CLockHold hold(GetProcessLock());
+    if (!g_built.load(std::memory_order_relaxed)) {
         FillBlendTables();
-        g_built.store(true);
-    });
+        g_built.store(true, std::memory_order_release);
+    }
 }
 
 bool AreBlendTablesBuilt()
 {
-    return g_built.load();
+    return g_built.load(std::memory_order_acquire);
 }

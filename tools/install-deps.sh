@@ -10,7 +10,7 @@
 #  - a failed download is retried once;
 #  - what still fails is named, one line per package, with the reason.
 set -uo pipefail
-PKGS=(cmake make g++ clang libclang-rt-14-dev zlib1g-dev mingw-w64 g++-mingw-w64-i686-posix
+PKGS=(cmake make g++ clang libclang-rt-14-dev zlib1g-dev mingw-w64 g++-mingw-w64-i686-win32
       wine wine32:i386 xvfb libz-mingw-w64-dev googletest locales fonts-ipafont-gothic
       x11-utils imagemagick xdotool libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
       libpixman-1-dev python3 git ca-certificates

@@ -4,7 +4,8 @@
 # with out/installer.exe next to its data folder), runs the update and prints
 # what the user saw: every message box (caption, text, buttons) and the game
 # folder before and after. Extra arguments are the answers to give, in order
-# (default: "ok" for the success message).
+# (default: "ok" for the success message). QUILL_WINDOWS_VERSION ("win98",
+# "winxp", ...) is the Windows version Wine reports to the installer.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -35,6 +36,12 @@ cp out/installer.exe "$MEDIUM/"
 KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Quillmoor.exe'
 wine reg add "$KEY" /ve /d "$GAME_WIN\\Quillmoor.exe" /f >/dev/null 2>&1
 wine reg add "$KEY" /v Path /d "$GAME_WIN" /f >/dev/null 2>&1
+VERSION_KEY='HKCU\Software\Wine\AppDefaults\installer.exe'
+if [ -n "${QUILL_WINDOWS_VERSION:-}" ]; then
+  wine reg add "$VERSION_KEY" /v Version /d "$QUILL_WINDOWS_VERSION" /f >/dev/null 2>&1
+else
+  wine reg delete "$VERSION_KEY" /f >/dev/null 2>&1 || true
+fi
 
 listing() { (cd "$GAME_UNIX" && find . -type f | LC_ALL=C sort | while read -r f; do
   printf '  %8s  %s  %s\n' "$(stat -c %s "$f")" "$(md5sum <"$f" | cut -c1-12)" "${f#./}"; done); }
@@ -44,7 +51,7 @@ echo "game folder $GAME_WIN before the update:"
 listing
 echo
 echo "medium: $MEDIUM (installer.exe next to data\\gamedata2..5)"
-echo "running installer.exe ..."
+echo "running installer.exe${QUILL_WINDOWS_VERSION:+ (Windows version: $QUILL_WINDOWS_VERSION)} ..."
 wine "$MEDIUM/installer.exe" >/dev/null 2>&1 &
 inst=$!
 answers=("$@")

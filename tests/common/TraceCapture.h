@@ -1,9 +1,9 @@
 #pragma once
 // Captures the DebugPrint lines of every thread while the object lives.
+#include "framework/CriticalSection.h"
 #include "framework/DebugPrint.h"
 
 #include <cstddef>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,13 +15,13 @@ public:
     // The lines so far (kept).
     std::vector<std::string> Lines() const
     {
-        std::lock_guard<std::mutex> lock(Mutex());
+        CCriticalLock lock(Lock());
         return Store();
     }
     // The lines so far, emptying the capture.
     std::vector<std::string> Take()
     {
-        std::lock_guard<std::mutex> lock(Mutex());
+        CCriticalLock lock(Lock());
         std::vector<std::string> lines;
         lines.swap(Store());
         return lines;
@@ -42,7 +42,7 @@ private:
 
     static void Sink(const char* line)
     {
-        std::lock_guard<std::mutex> lock(Mutex());
+        CCriticalLock lock(Lock());
         Store().push_back(line);
     }
     static std::vector<std::string>& Store()
@@ -50,10 +50,10 @@ private:
         static std::vector<std::string> lines;
         return lines;
     }
-    static std::mutex& Mutex()
+    static CCriticalSection& Lock()
     {
-        static std::mutex mutex;
-        return mutex;
+        static CCriticalSection lock;
+        return lock;
     }
 
     DebugPrintSink m_Previous;

@@ -29,7 +29,7 @@ void WindowTestApp::MainLoop()
     while (Update()) {
         const std::function<void()>* work = nullptr;
         {
-            std::lock_guard<std::mutex> lock(m_Mutex);
+            CCriticalLock lock(m_Lock);
             work = m_Work;
             m_Work = nullptr;
         }
@@ -45,7 +45,7 @@ void WindowTestApp::MainLoop()
 bool WindowTestApp::Run(const std::function<void()>& work)
 {
     {
-        std::lock_guard<std::mutex> lock(m_Mutex);
+        CCriticalLock lock(m_Lock);
         m_Work = &work;
     }
     return WaitForSingleObject(m_Done, 60000) == WAIT_OBJECT_0;

@@ -4,9 +4,9 @@
 // game does: on the window thread, where CAppManager::GetHWnd names the
 // window.
 #include "framework/AppBase.h"
+#include "framework/CriticalSection.h"
 
 #include <functional>
-#include <mutex>
 
 class WindowTestApp : public CAppBase {
 public:
@@ -27,7 +27,7 @@ public:
 private:
     int m_Width, m_Height;
     const char* m_ClassName;
-    std::mutex m_Mutex;
+    CCriticalSection m_Lock;
     const std::function<void()>* m_Work = nullptr;
     HANDLE m_Done;
 };

@@ -17,11 +17,11 @@
 
 #include "common/TraceCapture.h"
 #include "common/VtableHook.h"
+#include "common/TestThread.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -516,13 +516,13 @@ TEST_F(D3DResourceTest, AnotherWindowsDirect3DGoesWhileThisWindowRestores)
     HANDLE walking = CreateEventA(NULL, TRUE, FALSE, NULL);
     std::unique_ptr<SlowLookup> probe;
     OnWindow([&] { probe.reset(new SlowLookup(walking)); });
-    std::thread finalizer([&] {
+    TestThread finalizer([&] {
         WaitForSingleObject(walking, 30000);
         other.Run([] { CDirect3D8Manager::GetInstance().Finalize(CAppManager::GetHWnd()); });
     });
     bool restored = false;
     OnWindow([&] { restored = Device()->RestoreDevice(); });
-    finalizer.join();
+    finalizer.Join();
     EXPECT_TRUE(restored);
     EXPECT_EQ(Device(), probe->found);
     EXPECT_EQ(nullptr, CDirect3D8Manager::GetInstance().GetDirect3D(other.GetHWnd()));

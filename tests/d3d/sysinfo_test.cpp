@@ -41,10 +41,9 @@ std::string ReadLog(const std::string& path)
     return bytes;
 }
 
-ToolRun SysInfo(const CTempFolder& folder)
+ToolRun SysInfo(const CTempFolder& folder, const std::string& exe = WinePath(QUILL_OUT_DIR "/sysinfo.exe"))
 {
     ToolRun run;
-    const std::string exe = WinePath(QUILL_OUT_DIR "/sysinfo.exe");
     std::string cmd = "\"" + exe + "\"";
     HANDLE out = Inheritable(folder / "out.log");
     HANDLE err = Inheritable(folder / "err.log");
@@ -104,6 +103,44 @@ TEST(SysInfoTool, SaysSoWhenTheReportCannotBeWritten)
     EXPECT_EQ("", run.out);
     EXPECT_NE(std::string::npos, run.err.find("info.txt を書き出せませんでした。")) << run.err;
     EXPECT_EQ("old", GetFile(folder / "info.txt"));
+}
+
+// A copy of sysinfo.exe under Wine's per-program settings (a value below
+// HKCU\Software\Wine\AppDefaults\copy.exe), run in the folder.
+ToolRun SysInfoWith(const CTempFolder& folder, const std::string& copy, const char* subkey, const char* name,
+                    const char* value)
+{
+    const std::string exe = folder / copy, key = "Software\\Wine\\AppDefaults\\" + copy + subkey;
+    EXPECT_TRUE(CopyFileA(WinePath(QUILL_OUT_DIR "/sysinfo.exe").c_str(), exe.c_str(), FALSE));
+    HKEY hKey;
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &hKey, nullptr));
+    RegSetValueExA(hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), DWORD(lstrlenA(value) + 1));
+    RegCloseKey(hKey);
+    const ToolRun run = SysInfo(folder, exe);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    if (*subkey)
+        RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\Wine\\AppDefaults\\" + copy).c_str());
+    return run;
+}
+
+TEST(SysInfoTool, StartsWithoutDirect3D8AndSaysSo)
+{
+    CTempFolder folder("sysinfo");
+    const ToolRun run = SysInfoWith(folder, "nod3d8.exe", "\\DllOverrides", "d3d8", "");
+    EXPECT_EQ(1u, run.code);
+    EXPECT_EQ("", run.out);
+    EXPECT_EQ("sysinfo: Direct3D 8 を使用できないため、システム情報を書き出せませんでした。\r\n", run.err);
+    EXPECT_EQ("<missing>", GetFile(folder / "info.txt"));
+}
+
+TEST(SysInfoTool, RunsOnWindows98)
+{
+    CTempFolder folder("sysinfo");
+    const ToolRun run = SysInfoWith(folder, "sysinfo98.exe", "", "Version", "win98");
+    EXPECT_EQ(0u, run.code) << run.err;
+    const std::string report = GetFile(folder / "info.txt");
+    EXPECT_NE(std::string::npos, report.find(" : Windows98SE ServicePack 0\r\n")) << report.substr(0, 400);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // The pool of decoded-file blocks.
 #include "filesystem/BlockPool.h"
+#include "common/TestThread.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 TEST(BlockPool, ReusesFittingBlocksOnly)
@@ -83,7 +83,7 @@ TEST(BlockPool, ThreadsNeverShareABlock)
 {
     CBlockPool pool;
     std::atomic<int> clobbered{0};
-    std::vector<std::thread> threads;
+    std::vector<TestThread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
             for (int k = 0; k < 300; ++k) {
@@ -94,7 +94,7 @@ TEST(BlockPool, ThreadsNeverShareABlock)
                     continue;
                 }
                 std::memset(p, t + 1, size);
-                std::this_thread::yield();
+                TestThread::YieldTime();
                 for (size_t i = 0; i < size; i += 997)
                     if (p[i] != t + 1)
                         ++clobbered;
@@ -102,6 +102,6 @@ TEST(BlockPool, ThreadsNeverShareABlock)
             }
         });
     for (auto& th : threads)
-        th.join();
+        th.Join();
     EXPECT_EQ(0, clobbered.load());
 }

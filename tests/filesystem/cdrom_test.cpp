@@ -8,6 +8,7 @@
 #include "filesystem/DiskFile.h"
 #include "filesystem/ZipArchiveFile.h"
 #include "filesystem/ZipSingleFile.h"
+#include "common/TestThread.h"
 
 #include <windows.h>
 #include <winioctl.h>
@@ -17,7 +18,6 @@
 #include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -342,10 +342,11 @@ TEST_F(CdromSearch, ConcurrentSearchesFindTheirFiles)
             if (ReadText(name) != text)
                 ++wrong;
     };
-    std::thread a(reader, "p.txt", "on P"), b(reader, "q.txt", "on Q"), c(reader, "none.txt", "<not opened>");
-    a.join();
-    b.join();
-    c.join();
+    TestThread a([&] { reader("p.txt", "on P"); }), b([&] { reader("q.txt", "on Q"); }),
+        c([&] { reader("none.txt", "<not opened>"); });
+    a.Join();
+    b.Join();
+    c.Join();
     EXPECT_EQ(0, wrong.load()) << "opens that did not find their file";
     const char last = GetLastCdromDrive();
     EXPECT_TRUE(last == 'P' || last == 'Q') << "last drive " << last;

@@ -13,6 +13,7 @@
 #include "filesystem/PackLookup.h"
 #include "filesystem/ZipArchiveFile.h"
 #include "filesystem/ZipSingleFile.h"
+#include "common/TestThread.h"
 
 #include <windows.h>
 
@@ -21,7 +22,6 @@
 #include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -108,7 +108,7 @@ std::vector<uint8_t> Pattern(size_t n, unsigned seed)
 class DialogAnswerer {
 public:
     DialogAnswerer() : m_thread([this] { Run(); }) {}
-    ~DialogAnswerer() { m_stop = true; m_thread.join(); }
+    ~DialogAnswerer() { m_stop = true; m_thread.Join(); }
     int Count() const { return m_count; }
     std::string Text() const { return m_text; }
     std::string Caption() const { return m_caption; }
@@ -152,7 +152,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_count{0};
     std::string m_text, m_caption;
-    std::thread m_thread;
+    TestThread m_thread;
 };
 
 }  // namespace
@@ -576,7 +576,7 @@ TEST(PackCache, ConcurrentLoadsGetTheirOwnBytes)
         members.push_back({"m" + std::to_string(i), Pattern(i % 2 ? 300 + i : 200000 + 4099 * i, unsigned(i))});
     WriteFixture(dir + "\\data.pak", PackBuildArchive(members));
     std::atomic<int> wrong{0};
-    std::vector<std::thread> threads;
+    std::vector<TestThread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
             for (int k = 0; k < 60; ++k) {
@@ -587,6 +587,6 @@ TEST(PackCache, ConcurrentLoadsGetTheirOwnBytes)
             }
         });
     for (auto& th : threads)
-        th.join();
+        th.Join();
     EXPECT_EQ(0, wrong.load()) << "loads that failed or gave another member's bytes";
 }

@@ -5,6 +5,7 @@
 #include "common/TestFiles.h"
 #include "common/TraceCapture.h"
 #include "common/WaitFor.h"
+#include "common/TestThread.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <atomic>
 #include <cstring>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -336,7 +336,7 @@ TEST(ImageCacheWaiting, AcquireAfterPrefetchRaisesTheLoadAndWaitsForIt)
 
     std::atomic<CImageInterface*> got{nullptr};
     std::atomic<bool> done{false};
-    std::thread owner([&] {
+    TestThread owner([&] {
         got = cache.Acquire("x.bmp");
         done = true;
     });
@@ -345,7 +345,7 @@ TEST(ImageCacheWaiting, AcquireAfterPrefetchRaisesTheLoadAndWaitsForIt)
     Sleep(50);
     EXPECT_FALSE(done) << "Acquire returned before the load had ended";
     SetEvent(cache.gate.open);
-    owner.join();
+    owner.Join();
     ASSERT_NE(nullptr, got.load());
     EXPECT_TRUE(got.load()->IsLoaded()) << "the loaded picture, not an empty one";
     EXPECT_EQ("x.bmp", got.load()->GetName());
@@ -369,10 +369,10 @@ TEST(ImageCacheWaiting, AcquireLoadsOnTheCallingThreadAndTrimWaitsOnlyForWhatItD
     // Over a budget of 0 a trim drops the unheld loading entry: it must
     // raise and finish that load before destroying it.
     cache.SetBudget(0);
-    std::thread trimmer([&] { cache.Trim(); });
+    TestThread trimmer([&] { cache.Trim(); });
     EXPECT_TRUE(WaitFor([&] { return cache.gate.highestPriority == THREAD_PRIORITY_TIME_CRITICAL; }));
     SetEvent(cache.gate.open);
-    trimmer.join();
+    trimmer.Join();
     EXPECT_FALSE(cache.Contains("later.bmp"));
     EXPECT_TRUE(cache.Contains("now.bmp"));
 }
@@ -385,7 +385,7 @@ TEST_F(ImageCacheTest, ManyThreadsPrefetchWhileTheOwnerAcquires)
     cache.SetBudget(20 * 96);  // about half of them
 
     std::atomic<bool> stop{false};
-    std::vector<std::thread> prefetchers;
+    std::vector<TestThread> prefetchers;
     for (int t = 0; t < 4; ++t) {
         prefetchers.emplace_back([&, t] {
             std::mt19937 random(t);
@@ -417,8 +417,8 @@ TEST_F(ImageCacheTest, ManyThreadsPrefetchWhileTheOwnerAcquires)
         }
     }
     stop = true;
-    for (std::thread& thread : prefetchers)
-        thread.join();
+    for (TestThread& thread : prefetchers)
+        thread.Join();
     EXPECT_EQ("", failure);
     for (CImageInterface* image : held) {
         EXPECT_TRUE(image->IsLoaded()) << "a held picture was dropped";

@@ -13,12 +13,12 @@
 #include "framework/DirectDrawManager.h"
 #include "framework/DirectDrawSurface.h"
 #include "framework/DirectDrawSurfaceRegistry.h"
+#include "common/TestThread.h"
 
 #include <cstring>
 #include <map>
 #include <memory>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -325,14 +325,14 @@ TEST(DirectDrawObject, ComUseIsCountedOnTheThreadThatMadeIt)
     // that thread's COM use is left alone.
     dd = new CDirectDraw(window.Get());
     LONG otherBefore = -1, otherAfter = -1;
-    std::thread other([&] {
+    TestThread other([&] {
         ComInitialize();
         otherBefore = GetComInitCount();
         delete dd;
         otherAfter = GetComInitCount();
         ComUninitialize();
     });
-    other.join();
+    other.Join();
     EXPECT_EQ(1, otherBefore);
     EXPECT_EQ(1, otherAfter) << "the other thread's COM use is not ended for it";
     EXPECT_EQ(before + 1, GetComInitCount()) << "this thread's stays counted";

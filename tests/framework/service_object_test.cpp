@@ -3,12 +3,11 @@
 #include "framework/ByteOrder.h"
 #include "framework/ProcessLock.h"
 #include "framework/ServiceObject.h"
+#include "common/TestThread.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -25,7 +24,7 @@ private:
     friend class CServiceObject<CSlowService>;
     CSlowService() : m_Order(++g_Constructions)
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        TestThread::SleepMs(50);
     }
 };
 
@@ -44,12 +43,12 @@ private:
 
 TEST(ServiceObject, RacingFirstUsesMakeOneObject)
 {
-    std::vector<std::thread> threads;
+    std::vector<TestThread> threads;
     std::vector<CSlowService*> seen(8, nullptr);
     for (size_t i = 0; i < seen.size(); ++i)
         threads.emplace_back([&seen, i] { seen[i] = &CSlowService::GetInstance(); });
-    for (std::thread& t : threads)
-        t.join();
+    for (TestThread& t : threads)
+        t.Join();
     EXPECT_EQ(1, g_Constructions.load()) << "constructions of one service object";
     for (size_t i = 0; i < seen.size(); ++i)
         EXPECT_EQ(seen[0], seen[i]) << "thread " << i << " got another object";
@@ -70,16 +69,16 @@ TEST(ProcessLock, SameRecursiveLockEveryCall)
     a.Enter();
     a.Enter();  // recursive on one thread
     std::atomic<bool> entered{false};
-    std::thread other([&] {
+    TestThread other([&] {
         GetProcessLock().Enter();
         entered = true;
         GetProcessLock().Leave();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    TestThread::SleepMs(30);
     EXPECT_FALSE(entered.load()) << "another thread entered while this one held the lock";
     a.Leave();
     a.Leave();
-    other.join();
+    other.Join();
     EXPECT_TRUE(entered.load());
 }
 

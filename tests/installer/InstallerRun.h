@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -58,6 +59,36 @@ struct Seen {
     std::string caption, text;
     std::vector<std::string> buttons;
 };
+
+// QUILL_WINDOWS_VERSION ("win98", "winxp") is the Windows version Wine reports
+// to installer.exe for the whole test program (Wine's per-program setting),
+// so that the same cases run on the paths of that system.
+class CWindowsVersionEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        const char* version = std::getenv("QUILL_WINDOWS_VERSION");
+        if (!version || !*version)
+            return;
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
+        SetString(key, "Version", version);
+        RegCloseKey(key);
+        m_Set = true;
+    }
+    void TearDown() override
+    {
+        if (m_Set)
+            RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults);
+    }
+
+private:
+    static constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\installer.exe";
+    bool m_Set = false;
+};
+inline ::testing::Environment* const g_WindowsVersion =
+    ::testing::AddGlobalTestEnvironment(new CWindowsVersionEnvironment);
 
 // One installer process with its answers.
 class CRun {

@@ -16,6 +16,8 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "framework/FileRename.h"
+
 #include <io.h>
 #include <process.h>
 #include <windows.h>
@@ -172,11 +174,11 @@ bool ReplaceWhole(const std::string& path, const std::vector<uint8_t>& data, std
     if (!ok)
         error = "cannot write " + ToHost(temp) + ": " + std::strerror(errno);
 #ifdef _WIN32
-    if (ok && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (ok && !RenameFileOver(temp.c_str(), path.c_str())) {
+        const DWORD code = GetLastError();
         ok = false;
-        error = "cannot replace " + path + " (error " + std::to_string(GetLastError()) +
-                (GetLastError() == ERROR_SHARING_VIOLATION || GetLastError() == ERROR_ACCESS_DENIED
-                     ? ": the archive is in use" : "") + ")";
+        error = "cannot replace " + path + " (error " + std::to_string(code) +
+                (code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED ? ": the archive is in use" : "") + ")";
     }
 #else
     if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {

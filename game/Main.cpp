@@ -6,7 +6,8 @@
 // --scene starts at the N-th (or the last) scene of the script; --dib keeps the frame off
 // DirectDraw; --bench prints the time to the first picture and the frames
 // per second of every transition the script uses, then quits. The game's
-// data is looked up from the program's folder.
+// data is looked up from the program's folder. Once the window shows, one
+// line "window X Y W H" on standard output gives its place on the screen.
 #include "GameStartup.h"
 #include "QuillmoorApp.h"
 
@@ -15,16 +16,17 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-CQuillmoorApp* g_App = nullptr;
+HWND g_Window = nullptr;  // the game's window, once it exists
 
 HWND AppWindow()
 {
-    return g_App ? g_App->GetHWnd() : nullptr;
+    return g_Window;
 }
 
 // False for an unknown option or a bad value.
@@ -67,16 +69,28 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int code = 0;
     {
         CQuillmoorApp app(options);
-        g_App = &app;
         if (!app.Run()) {
             DebugPrint("WinMain() ウィンドウを作成できませんでした");
             code = 1;
         } else {
-            while (app.IsRunning())
-                Sleep(50);
+            // Where the window is, once it shows, for whoever photographs it
+            // (standard output exists when started from a console or script).
+            HWND hWnd = app.GetHWnd();  // the handle only: the window object is the window thread's
+            g_Window = hWnd;
+            bool told = false;
+            while (app.IsRunning()) {
+                if (!told && IsWindowVisible(hWnd)) {
+                    RECT r = {};
+                    GetWindowRect(hWnd, &r);
+                    std::printf("window %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+                    std::fflush(stdout);
+                    told = true;
+                }
+                Sleep(told ? 50 : 10);
+            }
             code = app.GetExitCode();
         }
-        g_App = nullptr;
+        g_Window = nullptr;
     }
     return code;
 }

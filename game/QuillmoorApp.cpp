@@ -84,7 +84,8 @@ void CQuillmoorApp::Fail(const std::string& error)
     if (m_Options.bench)
         std::fprintf(stderr, "Quillmoor: %s\n", error.c_str());
     else
-        MessageBoxA(GetHWnd(), (kDataError + error).c_str(), kTitle, MB_OK | MB_ICONERROR);
+        // The window is still hidden: the box stands alone.
+        MessageBoxA(nullptr, (kDataError + error).c_str(), kTitle, MB_OK | MB_ICONERROR);
 }
 
 bool CQuillmoorApp::LoadGame(std::string& error)
@@ -303,7 +304,7 @@ int CQuillmoorApp::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
         case VK_ESCAPE:
             Close();
             return 1;
-        case VK_F12:
+        case VK_F9:
             GetTimerService()->AddTimer(make_callback(this, &CQuillmoorApp::OpenDebugOutput), 0, 0, 1);
             return 1;
         default:

@@ -6,7 +6,7 @@
 // picture ahead at idle priority.
 //
 // Enter or a left click goes on (and finishes a running transition); Escape
-// or closing the window asks whether to quit; F12 shows the debug window and
+// or closing the window asks whether to quit; F9 shows the debug window and
 // starts "log.txt".
 #include "SceneImage.h"
 #include "SceneScript.h"

@@ -65,7 +65,10 @@ bool CSceneView::Create(HWND hWnd)
     for (CAutoSurface& picture : m_Pictures)
         picture.SetHWnd(hWnd);
     m_TextBox.SetHWnd(hWnd);
-    if (!m_Frame.Create(kWidth, kHeight, 0, true) || !m_Frame.IsCreated()) {
+    // The screen's format where a surface can take it (not on a 256-colour
+    // desktop); 32 bits otherwise, which GDI converts when painting.
+    if ((!m_Frame.Create(kWidth, kHeight, 0, true) || !m_Frame.IsCreated()) &&
+        (!m_Frame.Create(kWidth, kHeight, 32, true) || !m_Frame.IsCreated())) {
         DebugPrint("CSceneView::Create() 画面の作成に失敗しました");
         return false;
     }

@@ -16,7 +16,35 @@ function(quill_include_root target folder)
     file(MAKE_DIRECTORY ${root})
     file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
   endif()
-  target_include_directories(${target} PUBLIC ${root})
+  # Inside the tree a library sees its include roots; from the installed kit
+  # every header is below include/FOLDER.
+  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${root}> $<INSTALL_INTERFACE:include>)
+endfunction()
+
+# quill_sdk_target(TARGET)
+# A library of the kit: Quill::NAME (the target's name without "quill_") in
+# the tree and in the installed package, and in the Windows build installed
+# with the headers of its folder (include/FOLDER/*.h), so that the kit
+# follows the libraries wherever their files move.
+function(quill_sdk_target target)
+  string(REGEX REPLACE "^quill_" "" short ${target})
+  add_library(Quill::${short} ALIAS ${target})
+  if(NOT WIN32)
+    return()
+  endif()
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${short})
+  get_target_property(type ${target} TYPE)
+  if(NOT type STREQUAL "INTERFACE_LIBRARY")
+    set_property(GLOBAL APPEND PROPERTY QUILL_SDK_TARGETS ${target})
+  endif()
+  install(TARGETS ${target} EXPORT QuillTargets ARCHIVE DESTINATION lib)
+  get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  get_property(installed GLOBAL PROPERTY QUILL_SDK_HEADERS_${folder})
+  if(NOT installed)
+    set_property(GLOBAL PROPERTY QUILL_SDK_HEADERS_${folder} TRUE)
+    install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/ DESTINATION include/${folder}
+            FILES_MATCHING PATTERN "*.h")
+  endif()
 endfunction()
 
 # quill_library(NAME [PURE] SOURCES src... [USES lib...])
@@ -33,6 +61,7 @@ function(quill_library name)
   if(L_USES)
     target_link_libraries(${name} PUBLIC ${L_USES})
   endif()
+  quill_sdk_target(${name})
 endfunction()
 
 # quill_add_test(NAME src... LINK lib... [PURE] [SERIAL] [TIMEOUT s])

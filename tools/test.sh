@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The whole test command: installs what is missing, builds the native pure
-# code with ASan/UBSan and the Windows build, runs both test suites (the
-# Windows one under Wine with Xvfb), builds every fuzz target and runs each
-# for a few seconds (FUZZ_SECONDS, default 4) from its seed corpus. Exits
-# non-zero when any test fails, a fuzz target does not build or one crashes.
+# code with ASan/UBSan and the Windows build, installs the Windows build as
+# the kit and builds the game and the guide's samples against it (each a
+# project of its own), runs both test suites (the Windows one under Wine with
+# Xvfb; the game's play-through runs the game built against the kit), builds
+# every fuzz target and runs each for a few seconds (FUZZ_SECONDS, default 4)
+# from its seed corpus. Exits non-zero when any test fails, the kit or what is
+# built against it does not build, a fuzz target does not build or one
+# crashes.
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 JOBS=${JOBS:-2}
@@ -26,6 +30,13 @@ step "Windows build (i686 MinGW-w64, static)"
 cmake --preset windows >build/win.cmake.log 2>&1 || { cat build/win.cmake.log; exit 1; }
 cmake --build --preset windows -j"$JOBS" >build/win.build.log 2>&1 \
   || { tail -50 build/win.build.log; exit 1; }
+
+step "the kit: installed, the game and the guide's samples built against it"
+if bash tools/kit.sh; then
+  export QUILL_GAME_EXE="$ROOT/build/kit-game/Quillmoor.exe"
+else
+  status=1
+fi
 
 step "native tests"
 ctest --preset native -j"$JOBS" || status=1

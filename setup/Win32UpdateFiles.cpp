@@ -1,6 +1,8 @@
 #include "setup/Win32UpdateFiles.h"
 
+#include "framework/FileRename.h"
 #include "framework/Handle.h"
+#include "framework/NameCase.h"
 
 namespace {
 
@@ -48,20 +50,8 @@ bool CWin32UpdateFiles::ListFolder(const std::string& folder, std::vector<std::s
 
 std::string CWin32UpdateFiles::FoldName(const std::string& name)
 {
-    if (name.empty())
-        return name;
-    int wide = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    if (wide <= 0)
-        return CUpdateFiles::FoldName(name);
-    std::wstring text(wide, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), &text[0], wide);
-    CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
-    int narrow = WideCharToMultiByte(CP_ACP, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (narrow <= 0)
-        return CUpdateFiles::FoldName(name);
-    std::string folded(narrow, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), wide, &folded[0], narrow, nullptr, nullptr);
-    return folded;
+    std::string folded = name;
+    return UpperCaseName(folded) ? folded : CUpdateFiles::FoldName(name);
 }
 
 bool CWin32UpdateFiles::MakeFolder(const std::string& path)
@@ -100,12 +90,8 @@ bool CWin32UpdateFiles::RemoveFile(const std::string& path)
 
 bool CWin32UpdateFiles::Rename(const std::string& from, const std::string& to)
 {
-    // Never across volumes (that would copy), never over an existing name.
-    if (MoveFileExA(from.c_str(), to.c_str(), 0))
-        return true;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-        return Failed();
-    return MoveFileA(from.c_str(), to.c_str()) || Failed();
+    // Never over an existing name.
+    return RenameFile(from.c_str(), to.c_str()) || Failed();
 }
 
 bool CWin32UpdateFiles::ReadFile(const std::string& path, std::vector<uint8_t>& bytes)

@@ -114,18 +114,50 @@ install_packages() {
 # Some machines run no 32-bit user code natively: the kernel refuses to
 # start an i386 program (ENOEXEC). Wine's 32-bit loader then runs under qemu's
 # user-mode emulator, registered (with the "F" flag, so that it works in a
-# chroot too) for i386 programs.
+# chroot too) for i386 programs. Before 8.1, qemu searched its guest address
+# space a page at a time on every mmap: each Wine process then took four
+# minutes to start. Debian 12 has 7.2, its backports a newer one.
 I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+QEMU_MIN=8.1
+qemu_version() { qemu-i386 --version 2>/dev/null | sed -n '1s/.*version \([0-9][0-9.]*\).*/\1/p'; }
+qemu_fast() { local v; v=$(qemu_version); [ -n "$v" ] && dpkg --compare-versions "$v" ge $QEMU_MIN; }
+
+install_qemu() {
+  qemu_fast && return 0
+  install_packages qemu-user >/dev/null 2>&1
+  qemu_fast && return 0
+  local codename list=/etc/apt/sources.list.d/quill-backports.list
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ -n "$codename" ] && [ ! -e $list ]; then
+    say "qemu $(qemu_version) starts Wine too slowly: taking qemu-user from $codename-backports"
+    echo "deb http://deb.debian.org/debian $codename-backports main" >$list
+    apt_update
+  fi
+  apt-get install -y -q --no-install-recommends -t "$codename-backports" qemu-user >/dev/null 2>&1
+  qemu_fast && return 0
+  command -v qemu-i386 >/dev/null || return 1
+  say "warning: qemu $(qemu_version) is older than $QEMU_MIN: every Windows program takes minutes to start"
+}
+
 ensure_i386_programs() {
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
-  say "this machine runs no 32-bit programs natively: registering qemu's i386 emulator for them"
-  command -v qemu-i386 >/dev/null || install_packages qemu-user || return 1
   local misc=/proc/sys/fs/binfmt_misc
+  [ -e $misc/qemu-i386 ] || ! /lib/ld-linux.so.2 --version >/dev/null 2>&1 || return 0
+  install_qemu || { say "cannot install qemu-user"; return 1; }
+  local qemu
+  qemu=$(command -v qemu-i386)
   [ -e $misc/register ] || mount -t binfmt_misc binfmt_misc $misc 2>/dev/null
-  [ -e $misc/qemu-i386 ] && echo 1 >$misc/qemu-i386 2>/dev/null
-  [ -e $misc/qemu-i386 ] ||
-    printf '%s' ":qemu-i386:M::$I386_MAGIC:$I386_MASK:$(command -v qemu-i386):F" >$misc/register 2>/dev/null
+  # The "F" flag opens the interpreter once, at registration: an entry made
+  # before an upgrade (or for another file) runs the old one until replaced.
+  if [ -e $misc/qemu-i386 ] && ! { grep -qx "interpreter $qemu" $misc/qemu-i386 &&
+                                   [ ! $misc/qemu-i386 -ot "$qemu" ]; }; then
+    echo -1 >$misc/qemu-i386 2>/dev/null
+  fi
+  if [ ! -e $misc/qemu-i386 ]; then
+    say "this machine runs no 32-bit programs natively: registering $qemu ($(qemu_version)) for them"
+    printf '%s' ":qemu-i386:M::$I386_MAGIC:$I386_MASK:$qemu:F" >$misc/register 2>/dev/null
+  fi
+  echo 1 >$misc/qemu-i386 2>/dev/null
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { say "cannot run 32-bit programs, even emulated"; return 1; }
 }
 

@@ -68,6 +68,12 @@ bool RenameFile(const char* from, const char* to)
 
 bool RenameFileOver(const char* from, const char* to)
 {
+    // Windows refuses to replace a read-only file; Wine run as root would not.
+    const DWORD target = GetFileAttributesA(to);
+    if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     if (MoveFileExOnNt(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)

@@ -99,7 +99,7 @@ answers=("$@")
 [ ${#answers[@]} -gt 0 ] || answers=(ok)
 echo
 echo "what the user saw:"
-wine out/answer.exe -t 60 "${answers[@]}" 2>&1 | iconv -f CP932 -t UTF-8 | sed 's/^/  /' || true
+wine out/answer.exe -t 60 "${answers[@]}" 2>&1 | tr -d '\r' | iconv -f CP932 -t UTF-8 | sed 's/^/  /' || true
 wait $inst || true
 echo
 echo "game folder $GAME_WIN after the update:"

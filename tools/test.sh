@@ -19,7 +19,7 @@ if [ "$(id -u)" = 0 ]; then
 fi
 
 status=0
-step() { echo; echo "==== $*"; }
+step() { echo; echo "==== $* ($(date +%H:%M:%S))"; }
 
 step "native build (pure code, AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake --preset native >build/native.cmake.log 2>&1 || { cat build/native.cmake.log; exit 1; }

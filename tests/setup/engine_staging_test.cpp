@@ -165,8 +165,8 @@ TEST_F(EngineStaging, HeldDestinationAtTheSwitchIsTakenBackBeforeThePrompt)
         };
         Tree atPrompt;
         engine->answer = [&](const PromptCall&) {
+            CloseHandle(held);  // first: a file held without sharing cannot be read
             atPrompt = Game();
-            CloseHandle(held);
             return answer;
         };
         RunToEnd(*engine);

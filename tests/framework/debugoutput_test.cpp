@@ -216,13 +216,13 @@ TEST(DebugOutputTest, ConcurrentThreadsIncludingWindowThreadNeverDeadlockOrInter
         ASSERT_NE(nullptr, threads[i]);
         PostMessageA(DebugHWnd(), kPrintMessage, i, 0);
     }
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(kThreads, threads, TRUE, 20000))
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(kThreads, threads, TRUE, 60000))
         << "printing threads are stuck";
     for (HANDLE h : threads)
         CloseHandle(h);
 
     const LRESULT total = kThreads * 100 + kThreads * 50;
-    EXPECT_TRUE(WaitFor([&] { return ListCount() == total; }, 20000)) << ListCount();
+    EXPECT_TRUE(WaitFor([&] { return ListCount() == total; }, 60000)) << "lines listed: " << ListCount() << " of " << total;
     CDebugWindow::GetInstance().GetWindow()->RemoveMessageHandler(&printer);
 
     std::vector<std::string> lines = SplitCrLf(ReadLog());

@@ -261,8 +261,13 @@ void CD3DDevice::SetDefaultStates()
     SetPixelShader(0);
     EnableLight(false);
     SetLightAmbient(0);
-    while (!m_Lights.empty())
-        SetLight(m_Lights.front().index, nullptr);
+    // The list is emptied whether or not the device takes the calls: a lost
+    // or dropped device refuses them, and a loop until the list is empty
+    // would never end.
+    std::vector<Light> lights;
+    lights.swap(m_Lights);
+    for (const Light& light : lights)
+        SetLight(light.index, nullptr);
     D3DMATERIAL8 none;
     std::memset(&none, 0, sizeof none);
     SetMaterial(none);

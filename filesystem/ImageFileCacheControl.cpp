@@ -125,19 +125,18 @@ void CImageFileCacheControl::Purge()
     }
 }
 
+// The total is read afresh before every step: a load that ends during the
+// walk (one this walk waits for, or another) has added its bytes by then, and
+// each Erase takes back exactly what its entry added.
 void CImageFileCacheControl::Trim()
 {
     CCriticalLock lock(m_Lock);
-    uint64_t total = m_LoadedBytes.load(std::memory_order_acquire);
     for (CEntryList::iterator entry = m_Entries.begin();
-         total > m_Budget && entry != m_Entries.end();) {
-        if (entry->references > 0) {
+         entry != m_Entries.end() && m_LoadedBytes.load(std::memory_order_acquire) > m_Budget;) {
+        if (entry->references > 0)
             ++entry;
-            continue;
-        }
-        uint32_t size = entry->loader.GetLoadedSize();
-        entry = Erase(entry);
-        total -= size;
+        else
+            entry = Erase(entry);
     }
 }
 

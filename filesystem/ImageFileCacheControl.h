@@ -42,7 +42,8 @@ public:
     // Drops every entry whose count is 0 or less, whatever the budget.
     void Purge();
     // While the loaded bytes exceed the budget, drops unheld entries from the
-    // least recently requested on. A picture still loading counts 0.
+    // least recently requested on (waiting for a load still running in one it
+    // drops). A picture weighs its loaded bytes, 0 while it is still loading.
     void Trim();
     bool Contains(const std::string& name);
 

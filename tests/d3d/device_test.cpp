@@ -585,6 +585,43 @@ TEST_F(D3DDeviceTest, LightsAreListedAndSwitchedOffByTheDefaults)
     });
 }
 
+DWORD WINAPI DeleteDevice(void* device)
+{
+    delete static_cast<CD3DDevice*>(device);
+    return 0;
+}
+
+// A light set, then the device lost, or dropped by a failed creation: the
+// destructor's default states still take the light off the list and end.
+TEST_F(D3DDeviceTest, DestructionEndsWithALightSetOnALostOrDroppedDevice)
+{
+    for (const bool dropped : {false, true}) {
+        SCOPED_TRACE(dropped ? "dropped device" : "lost device");
+        CD3DDevice* d = nullptr;
+        OnWindow([&] {
+            d = new CD3DDevice(Direct3D());
+            D3DLIGHT8 light = {};
+            light.Type = D3DLIGHT_DIRECTIONAL;
+            light.Direction.z = 1.0f;
+            ASSERT_TRUE(d->SetLight(3, &light));
+            if (dropped) {
+                VtableHook refuse(Direct3D()->GetInterface(), kSlotD3DCreateDevice,
+                                  reinterpret_cast<void*>(&RecordAndRefuse));
+                EXPECT_FALSE(d->CreateDevice(0, 0, 0));
+                EXPECT_EQ(nullptr, d->GetDevice());
+            }
+            EXPECT_EQ(1u, d->GetLightCount());
+        });
+        ASSERT_NE(nullptr, d);
+        VtableHook lost(Raw(), kSlotDeviceTestCooperativeLevel, reinterpret_cast<void*>(&LostDevice));
+        ASSERT_TRUE(lost.IsInstalled());
+        HANDLE thread = CreateThread(nullptr, 0, DeleteDevice, d, 0, nullptr);
+        ASSERT_NE(nullptr, thread);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 30000)) << "the destructor did not end";
+        CloseHandle(thread);
+    }
+}
+
 TEST_F(D3DDeviceTest, BoundObjectsAreHeldUntilUnbound)
 {
     OnWindow([] {

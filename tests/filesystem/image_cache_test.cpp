@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -85,15 +86,15 @@ struct Gate {
 class CGatedImage : public CImageInterface {
 public:
     explicit CGatedImage(Gate& gate) : m_Gate(gate) {}
-    bool Load(const std::string& path) override
+    bool Load(const std::string& path) override { return LoadThrough(m_Gate, path); }
+    bool LoadThrough(Gate& gate, const std::string& path)
     {
         int priority = GetThreadPriority(GetCurrentThread());
-        m_Gate.startPriority = priority;
-        m_Gate.highestPriority = priority;
-        ++m_Gate.loads;
-        while (WaitForSingleObject(m_Gate.open, 2) == WAIT_TIMEOUT)
-            m_Gate.highestPriority = std::max<int>(m_Gate.highestPriority,
-                                                   GetThreadPriority(GetCurrentThread()));
+        gate.startPriority = priority;
+        gate.highestPriority = priority;
+        ++gate.loads;
+        while (WaitForSingleObject(gate.open, 2) == WAIT_TIMEOUT)
+            gate.highestPriority = std::max<int>(gate.highestPriority, GetThreadPriority(GetCurrentThread()));
         m_Loaded = path.find("missing") == std::string::npos;
         m_Name = path;
         return m_Loaded;
@@ -107,13 +108,14 @@ public:
     uint32_t GetStride() override { return 4; }
     uint32_t GetAlphaStride() override { return 0; }
     bool Draw(void*, int, int, int, int, int, int) override { return false; }
-    uint32_t GetMemorySize() override { return m_Loaded ? 100 : 0; }
+    uint32_t GetMemorySize() override { return m_Loaded ? m_Weight : 0; }
     bool IsLoaded() override { return m_Loaded; }
     std::string GetName() override { return m_Name; }
 
-private:
+protected:
     Gate& m_Gate;
     bool m_Loaded = false;
+    uint32_t m_Weight = 100;
     std::string m_Name;
 };
 
@@ -130,6 +132,56 @@ public:
 
 protected:
     CImageInterface* NewImage() override { return new CGatedImage(gate); }
+};
+
+// Pictures named "NAME=WEIGHT". One whose name begins with "wait0" or
+// "wait1" loads once that gate opens and leaves its loading thread for the
+// test to wait on; the others load at once.
+struct Stages {
+    Gate gate[2];
+    std::atomic<HANDLE> thread[2] = {{nullptr}, {nullptr}};
+    ~Stages()
+    {
+        for (auto& t : thread)
+            if (t)
+                CloseHandle(t);
+    }
+};
+
+class CStagedImage : public CGatedImage {
+public:
+    explicit CStagedImage(Stages& stages) : CGatedImage(stages.gate[0]), m_Stages(stages) {}
+    bool Load(const std::string& path) override
+    {
+        m_Weight = uint32_t(std::atoi(path.c_str() + path.find('=') + 1));
+        if (path.compare(0, 4, "wait") != 0) {
+            m_Name = path;
+            return m_Loaded = true;
+        }
+        const int g = path[4] - '0';
+        HANDLE self = nullptr;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, SYNCHRONIZE, FALSE, 0);
+        m_Stages.thread[g] = self;
+        return LoadThrough(m_Stages.gate[g], path);
+    }
+
+private:
+    Stages& m_Stages;
+};
+
+class CStagedCache : public CImageFileCacheControl {
+public:
+    ~CStagedCache() override
+    {
+        SetEvent(stages.gate[0].open);
+        SetEvent(stages.gate[1].open);
+        ResetReferences();
+        Purge();
+    }
+    Stages stages;
+
+protected:
+    CImageInterface* NewImage() override { return new CStagedImage(stages); }
 };
 
 }  // namespace
@@ -375,6 +427,46 @@ TEST(ImageCacheWaiting, AcquireLoadsOnTheCallingThreadAndTrimWaitsOnlyForWhatItD
     trimmer.Join();
     EXPECT_FALSE(cache.Contains("later.bmp"));
     EXPECT_TRUE(cache.Contains("now.bmp"));
+}
+
+// The walk of a trim waits for the load of the first entry it drops; another
+// load ends meanwhile. Its bytes count from then on: they neither wrap the
+// total below 0 (dropping every unheld picture) nor are missed (leaving the
+// cache over its budget).
+TEST(ImageCacheWaiting, LoadEndingDuringTrimIsWeighedFromThenOn)
+{
+    struct Case {
+        uint32_t budget;
+        const char* second;
+        std::vector<std::string> kept;
+    };
+    const Case cases[] = {
+        {250, "wait1=500", {"c=100", "h=100"}},
+        {150, "wait1=100", {"h=100"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("budget ") + std::to_string(c.budget) + ", " + c.second);
+        CStagedCache cache;
+        cache.Prefetch("wait0=100");
+        cache.Prefetch(c.second);
+        cache.Release(cache.Acquire("a=100"));
+        cache.Release(cache.Acquire("c=100"));
+        cache.Acquire("h=100");
+        ASSERT_TRUE(WaitFor([&] { return cache.stages.thread[0] && cache.stages.thread[1]; }));
+        EXPECT_EQ(300u, cache.GetLoadedBytes());
+
+        cache.SetBudget(c.budget);
+        TestThread trimmer([&] { cache.Trim(); });
+        EXPECT_TRUE(WaitFor([&] { return cache.stages.gate[0].highestPriority == THREAD_PRIORITY_TIME_CRITICAL; }))
+            << "the walk should wait for the first load at time-critical priority; highest "
+            << cache.stages.gate[0].highestPriority;
+        SetEvent(cache.stages.gate[1].open);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(cache.stages.thread[1], 30000)) << "the second load ended";
+        SetEvent(cache.stages.gate[0].open);
+        trimmer.Join();
+        EXPECT_EQ(c.kept, cache.GetNames());
+        EXPECT_EQ(100u * c.kept.size(), cache.GetLoadedBytes());
+    }
 }
 
 TEST_F(ImageCacheTest, ManyThreadsPrefetchWhileTheOwnerAcquires)

@@ -1,4 +1,4 @@
-// copy_bench SOURCE DESTINATION ROUNDS [job|flushed|bare|copyfile]
+// copy_bench [--over] SOURCE DESTINATION ROUNDS [job|flushed|bare|copyfile]
 // Copies every file of SOURCE into DESTINATION with the installer's update
 // (staged, made durable, switched in), with a bare loop of 16 KiB
 // ReadFile/WriteFile calls that flushes each file before closing it, with
@@ -6,7 +6,8 @@
 // rounds; prints MB/s of each and the ratios: the update against the
 // flushed loop (the same durability), and what durability costs.
 // Each copies on a new thread at THREAD_PRIORITY_TIME_CRITICAL.
-// Naming one method runs only that one (for tracing).
+// Naming one method runs only that one (for tracing). With --over every
+// destination already holds an older file, as in an update of a game.
 #include "setup/InstallEngine.h"
 #include <cstdio>
 #include <cstdlib>
@@ -135,12 +136,30 @@ void Clear(const std::string& destination, const std::vector<Item>& items)
         DeleteFileA((destination + "\\" + item.name).c_str());
 }
 
+// Every destination empty, or (over) holding a small older file.
+void Prepare(const std::string& destination, const std::vector<Item>& items, bool over)
+{
+    Clear(destination, items);
+    for (size_t i = 0; over && i < items.size(); ++i) {
+        HANDLE file = CreateFileA((destination + "\\" + items[i].name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD put = 0;
+        WriteFile(file, "older", 5, &put, nullptr);
+        CloseHandle(file);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const bool over = argc > 1 && std::string(argv[1]) == "--over";
+    if (over) {
+        --argc;
+        ++argv;
+    }
     if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: copy_bench SOURCE DESTINATION ROUNDS [job|flushed|bare|copyfile]\n");
+        std::fprintf(stderr, "usage: copy_bench [--over] SOURCE DESTINATION ROUNDS [job|flushed|bare|copyfile]\n");
         return 3;
     }
     int only = -1;
@@ -171,7 +190,8 @@ int main(int argc, char** argv)
         }
     } while (FindNextFileA(find, &data));
     FindClose(find);
-    std::printf("%u files, %.1f MB, %d rounds\n", unsigned(items.size()), total / 1e6, rounds);
+    std::printf("%u files, %.1f MB, %d rounds, %s\n", unsigned(items.size()), total / 1e6, rounds,
+                over ? "each over an older file" : "each a new file");
 
     // A balanced Latin square: over four rounds every method runs once in
     // each place and follows every other method once. A method pays for the
@@ -185,7 +205,7 @@ int main(int argc, char** argv)
             int method = kOrders[round % 4][k];
             if (only >= 0 && method != only)
                 continue;
-            Clear(destination, items);
+            Prepare(destination, items, over);
             Work work{method, &items, source, destination, false};
             double start = Now();
             bool ok = method == 0 ? RunJob(work, total) : RunOnThread(work);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Generates about 1 GB of files (a few bytes to 64 MiB), runs copy_bench under
-# Wine over several alternating rounds and deletes the data afterwards.
+# Wine over several alternating rounds, once into an empty folder and once
+# over older files (an update's usual case), and deletes the data afterwards.
 # Builds out/copy_bench.exe first (build preset "bench").
 # Usage: run.sh [rounds, best a multiple of 4] [data folder]
 set -euo pipefail
@@ -26,3 +27,5 @@ for i in $(seq 400); do head -c $((RANDOM % 16000 + 1)) /dev/urandom >"$DATA/src
 for i in $(seq 20); do head -c "$i" /dev/urandom >"$DATA/src/tiny_$i.bin"; done
 du -sh "$DATA/src"
 wine "$ROOT/out/copy_bench.exe" "Z:${DATA//\//\\}\\src" "Z:${DATA//\//\\}\\dst" "$ROUNDS"
+echo
+wine "$ROOT/out/copy_bench.exe" --over "Z:${DATA//\//\\}\\src" "Z:${DATA//\//\\}\\dst" "$ROUNDS"

@@ -728,9 +728,9 @@ private:
         return true;
     }
 
-    void Include(const std::string& spec, unsigned depth)
+    void Include(const std::string& operand, unsigned depth)
     {
-        std::string s = spec;
+        std::string s = operand;
         if (!s.empty() && s[0] != '"' && s[0] != '<') {
             std::vector<Token> t, expanded;
             Lex(s, t);

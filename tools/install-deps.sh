@@ -149,8 +149,9 @@ ensure_i386_programs() {
   [ -e $misc/register ] || mount -t binfmt_misc binfmt_misc $misc 2>/dev/null
   # The "F" flag opens the interpreter once, at registration: an entry made
   # before an upgrade (or for another file) runs the old one until replaced.
+  # An installed file keeps its package's mtime; its ctime is the install's.
   if [ -e $misc/qemu-i386 ] && ! { grep -qx "interpreter $qemu" $misc/qemu-i386 &&
-                                   [ ! $misc/qemu-i386 -ot "$qemu" ]; }; then
+                                   [ "$(stat -Lc %Z "$qemu")" -le "$(stat -c %Y $misc/qemu-i386)" ]; }; then
     echo -1 >$misc/qemu-i386 2>/dev/null
   fi
   if [ ! -e $misc/qemu-i386 ]; then

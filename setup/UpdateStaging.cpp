@@ -313,19 +313,32 @@ bool CUpdateStaging::SwitchSlot(size_t slot, CUpdateFiles& files)
 {
     std::string staged = StagedPath(slot);
     const std::string& destination = m_Slots[slot].full;
+    // A rename never replaces, so the staged file is tried first: it goes
+    // where nothing is. Asking before each move costs more than a failed
+    // move where a name is missing (a system that folds case looks for it
+    // through the whole folder).
+    if (files.Rename(staged, destination))
+        return true;
     if (files.GetKind(staged) == CUpdateFiles::kMissing)
         return true;  // switched
     switch (files.GetKind(destination)) {
     case CUpdateFiles::kFile: {
         // The original, or what another program put there meanwhile: kept
         // under a name of its own until the update is complete.
-        size_t number = 0;
-        while (number < kMaxBackups && files.GetKind(BackupPath(slot, number)) != CUpdateFiles::kMissing)
-            ++number;
-        if (number == kMaxBackups)
-            return Fail(CUpdateFiles::kErrorAlreadyExists, destination);
-        if (!files.Rename(destination, BackupPath(slot, number)))
-            return Fail(files.LastError(), destination);
+        // Only the original is "N.old": the next number only when that name
+        // is taken (a rename may also fail for a moment, the file in use).
+        if (!files.Rename(destination, BackupPath(slot, 0))) {
+            uint32_t error = files.LastError();
+            if (files.GetKind(BackupPath(slot, 0)) == CUpdateFiles::kMissing)
+                return Fail(error, destination);
+            size_t number = 1;
+            while (number < kMaxBackups && files.GetKind(BackupPath(slot, number)) != CUpdateFiles::kMissing)
+                ++number;
+            if (number == kMaxBackups)
+                return Fail(CUpdateFiles::kErrorAlreadyExists, destination);
+            if (!files.Rename(destination, BackupPath(slot, number)))
+                return Fail(files.LastError(), destination);
+        }
         break;
     }
     case CUpdateFiles::kMissing:
@@ -425,11 +438,28 @@ bool CUpdateStaging::TakeBack(CUpdateFiles& files)
     return true;
 }
 
-bool CUpdateStaging::AllSwitched(CUpdateFiles& files)
+bool CUpdateStaging::AllSwitched(CUpdateFiles& files, size_t* unswitched)
 {
-    for (size_t slot = 0; slot < m_Slots.size(); ++slot)
-        if (files.GetKind(StagedPath(slot)) != CUpdateFiles::kMissing)
+    // One listing rather than a question per slot.
+    std::vector<std::string> names;
+    if (files.ListFolder(m_Folder, names)) {
+        for (const std::string& name : names) {
+            StagedName parsed;
+            if (ParseName(name, parsed) && parsed.kind == "new" && parsed.slot < m_Slots.size()) {
+                if (unswitched)
+                    *unswitched = parsed.slot;
+                return false;
+            }
+        }
+        return true;
+    }
+    for (size_t slot = 0; slot < m_Slots.size(); ++slot) {
+        if (files.GetKind(StagedPath(slot)) != CUpdateFiles::kMissing) {
+            if (unswitched)
+                *unswitched = slot;
             return false;
+        }
+    }
     return true;
 }
 
@@ -478,9 +508,9 @@ bool CUpdateStaging::Finish(CUpdateFiles& files)
 {
     if (m_Folder.empty())
         return true;
-    for (size_t slot = 0; slot < m_Slots.size(); ++slot)
-        if (files.GetKind(StagedPath(slot)) != CUpdateFiles::kMissing)
-            return Fail(CUpdateFiles::kErrorInvalidData, StagedPath(slot));  // not switched
+    size_t slot = 0;
+    if (!AllSwitched(files, &slot))
+        return Fail(CUpdateFiles::kErrorInvalidData, StagedPath(slot));  // not switched
     return RemoveStaging(files, [](const StagedName& name) { return name.kind != "new"; });
 }
 

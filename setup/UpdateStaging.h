@@ -132,7 +132,8 @@ private:
     bool MakeFolders(size_t slot, CUpdateFiles& files);
     bool TakeBackSlot(size_t slot, CUpdateFiles& files);
     bool RemoveNewFolders(CUpdateFiles& files);
-    bool AllSwitched(CUpdateFiles& files);
+    // Whether no staged file is left; else the first found in unswitched.
+    bool AllSwitched(CUpdateFiles& files, size_t* unswitched = nullptr);
     // Deletes the names of the staging folder that `which` accepts, then the
     // journal files and the folder.
     template <class Which>

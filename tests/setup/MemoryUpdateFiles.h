@@ -36,6 +36,7 @@ public:
     std::map<std::string, Node> nodes;  // by folded full path
     std::vector<Data> data;
     std::set<std::string> held;  // folded paths another program holds open
+    std::map<std::string, int> busy;  // folded paths whose next renames fail (open a moment)
     long cutAfter = -1;          // operations still allowed; -1: the power stays on
     long operations = 0;
     bool failWrites = false;     // every WriteFile fails (a full disk)
@@ -200,7 +201,7 @@ public:
             return Error(kErrorAlreadyExists);
         if (!IsFolder(Parent(target)))
             return Error(kErrorPathNotFound);
-        if (held.count(source))
+        if (held.count(source) || (busy.count(source) && busy[source]-- > 0))
             return Error(kErrorSharingViolation);
         Operation("rename " + source + " " + target);
         Node moved = node->second;

@@ -432,6 +432,28 @@ TEST(UpdateStagingSwitch, HeldDestinationIsTakenBackThenSwitchedOnRetry)
     EXPECT_TRUE(After(before) == files.Tree()) << Describe(After(before), files.Tree());
 }
 
+// An original in use for a moment as it is moved aside (a reader had it
+// open): the retry still keeps it as the backup the take-back restores.
+TEST(UpdateStagingSwitch, OriginalBusyForAMomentIsStillTakenBack)
+{
+    CMemoryUpdateFiles files;
+    MakeGame(files);
+    Tree before = files.Tree();
+    CUpdateStaging staging;
+    staging.Plan(kRoot, Destinations(), files);
+    ASSERT_TRUE(staging.Create(kRunId, files));
+    for (size_t i = 0; i < kUpdate.size(); ++i)
+        ASSERT_TRUE(files.WriteFile(staging.StagedPath(staging.SlotOf(i)),
+                                    std::vector<uint8_t>(kUpdate[i].second.begin(), kUpdate[i].second.end())));
+    files.busy[CMemoryUpdateFiles::Key(kRoot + "\\a.txt")] = 1;
+    ASSERT_TRUE(staging.WriteSwitching(files));
+    ASSERT_TRUE(staging.Switch(files)) << staging.FailedPath();
+    EXPECT_EQ("old a", files.Tree()[CMemoryUpdateFiles::Key(kStaging + "\\0.old")]) << "the original's backup";
+    ASSERT_TRUE(staging.TakeBack(files)) << staging.FailedPath();
+    ASSERT_TRUE(staging.Discard(files)) << staging.FailedPath();
+    EXPECT_TRUE(before == files.Tree()) << Describe(before, files.Tree());
+}
+
 // The switching record cannot be written (a full disk): nothing switched,
 // and the staging folder goes without a trace.
 TEST(UpdateStagingSwitch, SwitchingRecordNotWrittenLeavesTheFolderAsBefore)

@@ -402,19 +402,28 @@ TEST(UpdateStagingRecovery, FileWhereAFolderIsNeededTakesTheSwitchBack)
     EXPECT_TRUE(before == files.Tree()) << Describe(before, files.Tree());
 }
 
+// Every file of the update staged, up to the switching record.
+class UpdateStagingSwitch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeGame(files);
+        before = files.Tree();
+        staging.Plan(kRoot, Destinations(), files);
+        ASSERT_TRUE(staging.Create(kRunId, files));
+        for (size_t i = 0; i < kUpdate.size(); ++i)
+            ASSERT_TRUE(files.WriteFile(staging.StagedPath(staging.SlotOf(i)),
+                                        std::vector<uint8_t>(kUpdate[i].second.begin(), kUpdate[i].second.end())));
+    }
+    CMemoryUpdateFiles files;
+    Tree before;
+    CUpdateStaging staging;
+};
+
 // A destination held by another program while the switch runs: the switch
 // stops there and is taken back whole; a retry after the release finishes.
-TEST(UpdateStagingSwitch, HeldDestinationIsTakenBackThenSwitchedOnRetry)
+TEST_F(UpdateStagingSwitch, HeldDestinationIsTakenBackThenSwitchedOnRetry)
 {
-    CMemoryUpdateFiles files;
-    MakeGame(files);
-    Tree before = files.Tree();
-    CUpdateStaging staging;
-    staging.Plan(kRoot, Destinations(), files);
-    ASSERT_TRUE(staging.Create(kRunId, files));
-    for (size_t i = 0; i < kUpdate.size(); ++i)
-        ASSERT_TRUE(files.WriteFile(staging.StagedPath(staging.SlotOf(i)),
-                                    std::vector<uint8_t>(kUpdate[i].second.begin(), kUpdate[i].second.end())));
     files.held.insert(CMemoryUpdateFiles::Key(kRoot + "\\c.dat"));
     ASSERT_TRUE(staging.WriteSwitching(files));
     EXPECT_FALSE(staging.Switch(files));
@@ -434,17 +443,8 @@ TEST(UpdateStagingSwitch, HeldDestinationIsTakenBackThenSwitchedOnRetry)
 
 // An original in use for a moment as it is moved aside (a reader had it
 // open): the retry still keeps it as the backup the take-back restores.
-TEST(UpdateStagingSwitch, OriginalBusyForAMomentIsStillTakenBack)
+TEST_F(UpdateStagingSwitch, OriginalBusyForAMomentIsStillTakenBack)
 {
-    CMemoryUpdateFiles files;
-    MakeGame(files);
-    Tree before = files.Tree();
-    CUpdateStaging staging;
-    staging.Plan(kRoot, Destinations(), files);
-    ASSERT_TRUE(staging.Create(kRunId, files));
-    for (size_t i = 0; i < kUpdate.size(); ++i)
-        ASSERT_TRUE(files.WriteFile(staging.StagedPath(staging.SlotOf(i)),
-                                    std::vector<uint8_t>(kUpdate[i].second.begin(), kUpdate[i].second.end())));
     files.busy[CMemoryUpdateFiles::Key(kRoot + "\\a.txt")] = 1;
     ASSERT_TRUE(staging.WriteSwitching(files));
     ASSERT_TRUE(staging.Switch(files)) << staging.FailedPath();
@@ -456,14 +456,8 @@ TEST(UpdateStagingSwitch, OriginalBusyForAMomentIsStillTakenBack)
 
 // The switching record cannot be written (a full disk): nothing switched,
 // and the staging folder goes without a trace.
-TEST(UpdateStagingSwitch, SwitchingRecordNotWrittenLeavesTheFolderAsBefore)
+TEST_F(UpdateStagingSwitch, SwitchingRecordNotWrittenLeavesTheFolderAsBefore)
 {
-    CMemoryUpdateFiles files;
-    MakeGame(files);
-    Tree before = files.Tree();
-    CUpdateStaging staging;
-    staging.Plan(kRoot, Destinations(), files);
-    ASSERT_TRUE(staging.Create(kRunId, files));
     files.failWrites = true;
     EXPECT_FALSE(staging.WriteSwitching(files));
     EXPECT_FALSE(staging.IsSwitching());

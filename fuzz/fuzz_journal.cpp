@@ -4,7 +4,8 @@
 // makes the recovery touch nothing; one that does may change a game file
 // only by putting that slot's staged file in its place, and no original
 // goes missing: it stays at its destination or as a backup in the staging
-// folder, which a settled update leaves only to keep another program's file. The earlier program's journal reader gets the same bytes.
+// folder, which a settled update leaves only to keep another program's
+// file. The earlier program's journal reader gets the same bytes.
 #include "setup/LegacyJournal.h"
 #include "setup/StagingJournal.h"
 #include "setup/UpdateStaging.h"

@@ -136,17 +136,23 @@ void Clear(const std::string& destination, const std::vector<Item>& items)
         DeleteFileA((destination + "\\" + item.name).c_str());
 }
 
-// Every destination empty, or (over) holding a small older file.
-void Prepare(const std::string& destination, const std::vector<Item>& items, bool over)
+// Every destination empty, or (over) holding a small older file; false
+// when an older file cannot be written.
+bool Prepare(const std::string& destination, const std::vector<Item>& items, bool over)
 {
     Clear(destination, items);
     for (size_t i = 0; over && i < items.size(); ++i) {
         HANDLE file = CreateFileA((destination + "\\" + items[i].name).c_str(), GENERIC_WRITE, 0, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
         DWORD put = 0;
-        WriteFile(file, "older", 5, &put, nullptr);
+        bool written = WriteFile(file, "older", 5, &put, nullptr) && put == 5;
         CloseHandle(file);
+        if (!written)
+            return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -205,7 +211,10 @@ int main(int argc, char** argv)
             int method = kOrders[round % 4][k];
             if (only >= 0 && method != only)
                 continue;
-            Prepare(destination, items, over);
+            if (!Prepare(destination, items, over)) {
+                std::fprintf(stderr, "cannot prepare %s\n", destination.c_str());
+                return 1;
+            }
             Work work{method, &items, source, destination, false};
             double start = Now();
             bool ok = method == 0 ? RunJob(work, total) : RunOnThread(work);

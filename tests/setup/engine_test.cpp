@@ -108,8 +108,11 @@ TEST_F(EngineTest, AbortLeavesTheFolderAsItWasWithNothingStaged)
     engine.AddFile("missing.txt", 1);
     bool stagedBeforePrompt = false;
     engine.answer = [&](const PromptCall&) {
-        stagedBeforePrompt = GetFile(engine.GetStagingFolder() + "\\0.new") == "new keep" &&
-                             GetFile(destination + "\\keep.txt") == "original keep";
+        // The flush thread may still hold the staged file open: its size is read without opening it.
+        WIN32_FILE_ATTRIBUTE_DATA staged = {};
+        stagedBeforePrompt = GetFileAttributesExA((engine.GetStagingFolder() + "\\0.new").c_str(),
+                                                  GetFileExInfoStandard, &staged) &&
+                             staged.nFileSizeLow == 8 && GetFile(destination + "\\keep.txt") == "original keep";
         return IDCANCEL;
     };
     RunToEnd(engine);

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,7 +130,9 @@ private:
         GetWindowThreadProcessId(hwnd, &pid);
         char cls[64];
         GetClassNameA(hwnd, cls, sizeof cls);
-        if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
+        // A box answered already may still show until it handles the press.
+        if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(hwnd) &&
+            self->m_answered.insert(hwnd).second) {
             char caption[256];
             GetWindowTextA(hwnd, caption, sizeof caption);
             std::string text;
@@ -152,6 +155,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_count{0};
     std::string m_text, m_caption;
+    std::set<HWND> m_answered;
     TestThread m_thread;
 };
 

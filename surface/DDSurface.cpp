@@ -1,26 +1,10 @@
 #include "surface/DDSurface.h"
 
-#include "filesystem/File.h"
 #include "filesystem/ImageFile.h"
-#include "framework/AppManager.h"
 #include "framework/DebugPrint.h"
 #include "surface/PixelFormat.h"
-#include "surface/SurfaceLock.h"
-#include "surface/SurfaceRegistry.h"
 
-#include <cstring>
-#include <new>
-
-namespace {
-
-const COLORREF kDefaultColorKey = 0x00FF00;  // green
-const int kBlitModeBase = 32;                // system memory; video memory would be 48
-
-}  // namespace
-
-CDDSurface::CDDSurface(CDirectDraw* directDraw)
-    : m_hWnd(CAppManager::GetHWnd()), m_DDSurface(directDraw), m_Alpha(nullptr), m_AlphaPitch(0),
-      m_ColorKeyEnable(0), m_AlphaEnable(0), m_AutoRestore(1), m_ColorKey(0), m_BlitMode(-1)
+CDDSurface::CDDSurface(CDirectDraw* directDraw) : m_DDSurface(directDraw)
 {
 }
 
@@ -37,10 +21,7 @@ bool CDDSurface::Create(int width, int height, int format, bool)
         Release();
         return false;
     }
-    SetColorKey(kDefaultColorKey);
-    UpdateBlitMode();
-    if (m_AutoRestore)
-        CSurfaceRegistry::GetInstance().Register(this, m_hWnd);
+    FinishCreate();
     return true;
 }
 
@@ -69,75 +50,17 @@ bool CDDSurface::Load(const std::string& fileName, int format, bool useDib)
     ConvertBottomUpRows(view, image.GetPixels(), int32_t(image.GetStride()), image.GetBitCount());
     ClearRowPadding(view);
     m_DDSurface.Unlock();
-    if (image.GetAlpha() != nullptr) {
-        // Taken over as stored, with the picture's row length as pitch.
-        const size_t bytes = size_t(image.GetAlphaStride()) * size_t(height);
-        m_Alpha = new (std::nothrow) BYTE[bytes];
-        if (m_Alpha != nullptr) {
-            std::memcpy(m_Alpha, image.GetAlpha(), bytes);
-            m_AlphaPitch = int(image.GetAlphaStride());
-            SetAlphaEnable(true);
-        }
-    }
+    if (image.GetAlpha() != nullptr)
+        TakeAlphaPlane(image);
     return true;
-}
-
-bool CDDSurface::SaveBitmap(const std::string& fileName)
-{
-    if (!IsCreated())
-        return false;
-    uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> file;
-    {
-        CSurfaceLock lock(this);
-        if (!lock.IsLocked())
-            return false;
-        file = EncodeBitmap24(GetPixelView(), size);
-    }
-    if (!file)
-        return false;
-    CFile out;
-    if (!out.Create(fileName, true))
-        return false;
-    const bool written = out.Write(file.get(), 1, size) == size;
-    out.Close();
-    return written;
 }
 
 void CDDSurface::Release()
 {
-    CSurfaceRegistry::GetInstance().Unregister(this);
+    ReleaseState();
     m_DDSurface.Unlock();
     m_DDSurface.ReleaseDC();
     m_DDSurface.Release();
-    delete[] m_Alpha;
-    m_Alpha = nullptr;
-    m_AlphaPitch = 0;
-    m_ColorKeyEnable = m_AlphaEnable = 0;
-    m_ColorKey = 0;
-    m_FileName.clear();
-    m_BlitMode = -1;
-}
-
-void CDDSurface::UpdateBlitMode()
-{
-    m_BlitMode = IsCreated() ? ComputeBlitMode(kBlitModeBase, GetBitCount(), m_ColorKeyEnable != 0,
-                                               m_AlphaEnable != 0, m_Alpha != nullptr)
-                             : -1;
-}
-
-void CDDSurface::SetColorKeyEnable(bool enable)
-{
-    m_ColorKeyEnable = enable ? 1 : 0;
-    UpdateBlitMode();
-}
-
-void CDDSurface::SetAlphaEnable(bool enable)
-{
-    if (enable && IsCreated())
-        EnsureAlphaPlane();
-    m_AlphaEnable = enable ? 1 : 0;
-    UpdateBlitMode();
 }
 
 // The software blits read the stored value as 0x00RRGGBB and compare it in
@@ -150,31 +73,6 @@ void CDDSurface::SetColorKey(COLORREF color)
         m_DDSurface.SetColorKey(ColorToPixel(GetBitCount(), color));
 }
 
-bool CDDSurface::EnsureAlphaPlane()
-{
-    if (m_Alpha != nullptr)
-        return true;
-    int width, height;
-    GetSize(width, height);
-    int32_t pitch, bytes;
-    if (!ComputeAlphaSize(width, height, pitch, bytes))
-        return false;
-    m_Alpha = new (std::nothrow) BYTE[size_t(bytes)];
-    if (m_Alpha == nullptr)
-        return false;
-    std::memset(m_Alpha, 255, size_t(bytes));
-    m_AlphaPitch = pitch;
-    UpdateBlitMode();
-    return true;
-}
-
-void CDDSurface::Fill(COLORREF color)
-{
-    int width, height;
-    GetSize(width, height);
-    Fill(color, 0, 0, width, height);
-}
-
 void CDDSurface::Fill(COLORREF color, int left, int top, int right, int bottom)
 {
     if (!IsCreated())
@@ -185,54 +83,6 @@ void CDDSurface::Fill(COLORREF color, int left, int top, int right, int bottom)
     }
     FillPixels(GetPixelView(), color, PixelRect{left, top, right, bottom});
     m_DDSurface.Unlock();
-}
-
-void CDDSurface::FillAlpha(BYTE alpha)
-{
-    int width, height;
-    GetSize(width, height);
-    FillAlpha(alpha, 0, 0, width, height);
-}
-
-void CDDSurface::FillAlpha(BYTE alpha, int left, int top, int right, int bottom)
-{
-    if (!IsCreated() || !EnsureAlphaPlane())
-        return;
-    FillAlphaRect(GetAlphaView(), alpha, PixelRect{left, top, right, bottom});
-}
-
-void CDDSurface::CopyAlpha(CSurface* source, int left, int top, int right, int bottom, int srcLeft, int srcTop,
-                           int srcRight, int srcBottom)
-{
-    if (!IsCreated() || source == nullptr || !source->HasAlphaChannel() || !EnsureAlphaPlane())
-        return;
-    CopyAlphaRect(GetAlphaView(), PixelRect{left, top, right, bottom}, source->GetAlphaView(),
-                  PixelRect{srcLeft, srcTop, srcRight, srcBottom});
-}
-
-bool CDDSurface::Restore()
-{
-    if (!IsCreated())
-        return false;
-    const DWORD key = m_ColorKey;
-    const bool keyOn = m_ColorKeyEnable != 0, alphaOn = m_AlphaEnable != 0;
-    const bool hadAlpha = m_Alpha != nullptr;
-    int width, height;
-    GetSize(width, height);
-    const std::string name = m_FileName;
-    if (!name.empty()) {
-        if (!Load(name, 0, false))
-            return false;
-    } else {
-        if (!Create(width, height, 0, false))
-            return false;
-        if (hadAlpha)
-            FillAlpha(255);
-    }
-    SetColorKeyEnable(keyOn);
-    SetAlphaEnable(alphaOn);
-    SetColorKey(key);
-    return true;
 }
 
 CDirectDrawSurface* CDDSurface::GetDDSurface()

@@ -1,6 +1,5 @@
 #include "surface/DDSurface.h"
 
-#include "filesystem/ImageFile.h"
 #include "framework/DebugPrint.h"
 #include "surface/PixelFormat.h"
 
@@ -25,34 +24,17 @@ bool CDDSurface::Create(int width, int height, int format, bool)
     return true;
 }
 
-bool CDDSurface::Load(const std::string& fileName, int format, bool useDib)
+bool CDDSurface::CreateForPicture(int width, int height, int format, bool useDib)
 {
-    const std::string name = fileName;  // the argument may be our own name
-    Release();
-    CImageFile image;
-    if (!image.Load(name)) {
-        Release();
-        return false;
-    }
-    int width, height;
-    image.GetSize(width, height);
-    if (!Create(width, height, format, useDib)) {
-        Release();
-        return false;
-    }
-    m_FileName = name;
-    if (!m_DDSurface.Lock()) {
-        DebugPrint("CDDSurface::Load() Lockに失敗しました");
-        Release();
-        return false;
-    }
-    const PixelView view = GetPixelView();
-    ConvertBottomUpRows(view, image.GetPixels(), int32_t(image.GetStride()), image.GetBitCount());
-    ClearRowPadding(view);
-    m_DDSurface.Unlock();
-    if (image.GetAlpha() != nullptr)
-        TakeAlphaPlane(image);
-    return true;
+    return Create(width, height, format, useDib);
+}
+
+bool CDDSurface::WritePicture(CImageFile& image)
+{
+    if (CPixelSurface::WritePicture(image))
+        return true;
+    DebugPrint("CDDSurface::Load() Lockに失敗しました");
+    return false;
 }
 
 void CDDSurface::Release()

@@ -17,8 +17,6 @@ public:
     ~CDDSurface() override;
 
     bool Create(int width, int height, int format, bool useDib) override;
-    // Converts the picture inside a lock of the DirectDraw surface.
-    bool Load(const std::string& fileName, int format, bool useDib) override;
     void Release() override;
     // The value is stored as given (no red/blue swap) and handed to the
     // DirectDraw surface as its source colour key.
@@ -49,6 +47,9 @@ protected:
     // System memory; video memory would be 48.
     int GetBlitModeBase() override { return 32; }
     void RestoreColorKey(DWORD key) override { SetColorKey(key); }
+    bool CreateForPicture(int width, int height, int format, bool useDib) override;
+    // The picture is converted inside a lock of the DirectDraw surface.
+    bool WritePicture(CImageFile& image) override;
 
 private:
     // Kept for the surface's whole life: the DirectDraw object's end releases

@@ -22,7 +22,6 @@ protected:
     int GetBlitModeBase() override { return 16; }
     bool AllocatePixels(int32_t bytes, bool clear) override;
     void FreePixels() override;
-    void OnPixelsWritten() override { GdiFlush(); }
 
     HBITMAP m_hBitmap;
     HGDIOBJ m_hPrevBitmap;

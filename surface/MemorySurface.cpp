@@ -1,6 +1,5 @@
 #include "surface/MemorySurface.h"
 
-#include "filesystem/ImageFile.h"
 #include "surface/PixelFormat.h"
 #include "surface/ScreenFormat.h"
 #include "surface/SurfaceLock.h"
@@ -51,34 +50,10 @@ bool CMemorySurface::CreatePixels(int width, int height, int format, bool clear)
     return true;
 }
 
-bool CMemorySurface::Load(const std::string& fileName, int format, bool)
+// Every pixel is written by the picture; only the row padding is cleared.
+bool CMemorySurface::CreateForPicture(int width, int height, int format, bool)
 {
-    format = ResolveFormat(format);
-    const std::string name = fileName;  // the argument may be our own name
-    Release();
-    CImageFile image;
-    if (!image.Load(name)) {
-        Release();
-        return false;
-    }
-    int width, height;
-    image.GetSize(width, height);
-    // Every pixel is written below; only the row padding is cleared.
-    if (!CreatePixels(width, height, format, false)) {
-        Release();
-        return false;
-    }
-    m_FileName = name;
-    {
-        CSurfaceLock lock(this);
-        const PixelView view = GetPixelView();
-        ConvertBottomUpRows(view, image.GetPixels(), int32_t(image.GetStride()), image.GetBitCount());
-        ClearRowPadding(view);
-    }
-    if (image.GetAlpha() != nullptr)
-        TakeAlphaPlane(image);
-    OnPixelsWritten();
-    return true;
+    return CreatePixels(width, height, ResolveFormat(format), false);
 }
 
 void CMemorySurface::Release()

@@ -8,7 +8,6 @@ public:
     ~CMemorySurface() override;
 
     bool Create(int width, int height, int format, bool useDib) override;
-    bool Load(const std::string& fileName, int format, bool useDib) override;
     void Release() override;
     void SetColorKey(COLORREF color) override;
     bool IsCreated() override { return m_Bits != nullptr; }
@@ -32,8 +31,7 @@ protected:
     // had.
     virtual bool AllocatePixels(int32_t bytes, bool clear);
     virtual void FreePixels();
-    // Called once a picture has been converted into the pixels.
-    virtual void OnPixelsWritten() {}
+    bool CreateForPicture(int width, int height, int format, bool useDib) override;
     // Create without the screen-format lookup, with or without clearing.
     bool CreatePixels(int width, int height, int format, bool clear);
 

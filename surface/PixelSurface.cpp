@@ -91,17 +91,49 @@ void CPixelSurface::SetAlphaEnable(bool enable)
     UpdateBlitMode();
 }
 
-void CPixelSurface::TakeAlphaPlane(CImageFile& image)
+bool CPixelSurface::Load(const std::string& fileName, int format, bool useDib)
 {
+    const std::string name = fileName;  // the argument may be our own name
+    Release();
+    CImageFile image;
+    if (!image.Load(name)) {
+        Release();
+        return false;
+    }
     int width, height;
     image.GetSize(width, height);
-    const size_t bytes = size_t(image.GetAlphaStride()) * size_t(height);
-    m_Alpha = new (std::nothrow) BYTE[bytes];
-    if (m_Alpha == nullptr)
-        return;
-    std::memcpy(m_Alpha, image.GetAlpha(), bytes);
-    m_AlphaPitch = int(image.GetAlphaStride());
-    SetAlphaEnable(true);
+    if (!CreateForPicture(width, height, format, useDib)) {
+        Release();
+        return false;
+    }
+    m_FileName = name;
+    if (!WritePicture(image)) {
+        Release();
+        return false;
+    }
+    if (image.GetAlpha() != nullptr) {
+        // Taken over as stored, with the picture's row length as pitch;
+        // without memory the surface stays without one.
+        const size_t bytes = size_t(image.GetAlphaStride()) * size_t(height);
+        m_Alpha = new (std::nothrow) BYTE[bytes];
+        if (m_Alpha != nullptr) {
+            std::memcpy(m_Alpha, image.GetAlpha(), bytes);
+            m_AlphaPitch = int(image.GetAlphaStride());
+            SetAlphaEnable(true);
+        }
+    }
+    return true;
+}
+
+bool CPixelSurface::WritePicture(CImageFile& image)
+{
+    CSurfaceLock lock(this);
+    if (!lock.IsLocked())
+        return false;
+    const PixelView view = GetPixelView();
+    ConvertBottomUpRows(view, image.GetPixels(), int32_t(image.GetStride()), image.GetBitCount());
+    ClearRowPadding(view);
+    return true;
 }
 
 bool CPixelSurface::EnsureAlphaPlane()

@@ -12,6 +12,9 @@ public:
     CPixelSurface();
     ~CPixelSurface() override;
 
+    // Reads the picture (through the file lookup) into a new surface of its
+    // size, with its alpha plane if it has one.
+    bool Load(const std::string& fileName, int format, bool useDib) override;
     bool SaveBitmap(const std::string& fileName) override;
     void SetColorKeyEnable(bool enable) override;
     void SetAlphaEnable(bool enable) override;
@@ -46,12 +49,13 @@ protected:
     virtual int GetBlitModeBase() = 0;
     // Puts back a colour key as GetColorKey gave it.
     virtual void RestoreColorKey(DWORD key) { m_ColorKey = key; }
+    // A new surface for a picture of that size; every pixel will be written.
+    virtual bool CreateForPicture(int width, int height, int format, bool useDib) = 0;
+    // The picture's rows into the pixels, inside a lock; false when the
+    // surface cannot be locked.
+    virtual bool WritePicture(CImageFile& image);
     // The common tail of Create: default key, blit mode, registration.
     void FinishCreate();
-    // Takes the picture's alpha plane over as stored, with its row length as
-    // pitch, and switches alpha on; without memory the surface stays
-    // without one.
-    void TakeAlphaPlane(CImageFile& image);
     // An alpha plane of the surface's own layout (width rounded up to 4),
     // fully opaque; false when memory runs out.
     bool EnsureAlphaPlane();

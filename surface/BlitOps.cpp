@@ -1,7 +1,7 @@
 #include "surface/BlitOps.h"
 
 #include "surface/BlendTables.h"
-#include "surface/BlitGeometry.h"
+#include "surface/BlitChecks.h"
 #include "surface/KernelTable.h"
 #include "surface/MersenneTwister.h"
 #include "surface/PixelFormat.h"
@@ -17,18 +17,11 @@ const int16_t kDissolveThresholds[2][16] = {
 
 namespace {
 
+using namespace blit;
+
 typedef std::vector<uint8_t> Bytes;
 
 const PixelRect kNoRect = {0, 0, 0, 0};
-
-int ClampOpacity(int32_t a) { return a < 0 ? 0 : a > 255 ? 255 : int(a); }
-int32_t ClampProgress(int32_t p) { return p >= 1023 ? 1024 : p < 0 ? 0 : p; }
-
-bool Usable(const BlitSurface& s)
-{
-    return s.bits != nullptr && s.width > 0 && s.height > 0 && IsSurfaceFormat(s.format) &&
-           s.pitch >= s.width * BytesPerPixel(s.format);
-}
 
 uint32_t ReadRaw(int format, const uint8_t* p)
 {
@@ -43,16 +36,6 @@ uint32_t ReadRaw(int format, const uint8_t* p)
 uint32_t KeyMaskOf(int format)
 {
     return format == kFormat15 ? 0x7FFF : format == kFormat16 ? 0xFFFF : 0xFFFFFF;
-}
-
-PixelRect SurfaceRect(const BlitSurface& s) { return PixelRect{0, 0, s.width, s.height}; }
-
-PixelRect UnionRect(const PixelRect& a, const PixelRect& b)
-{
-    if (IsEmptyRect(a)) return b;
-    if (IsEmptyRect(b)) return a;
-    return PixelRect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                     std::max(a.bottom, b.bottom)};
 }
 
 // The drawing of one source onto one destination: the op-0 rectangle and
@@ -621,15 +604,6 @@ struct SourceCopy {
     BlitSurface view;
 };
 
-bool Overlaps(const BlitSurface& a, const BlitSurface& b)
-{
-    const uint8_t* a0 = a.bits;
-    const uint8_t* a1 = a.bits + ptrdiff_t(a.pitch) * a.height;
-    const uint8_t* b0 = b.bits;
-    const uint8_t* b1 = b.bits + ptrdiff_t(b.pitch) * b.height;
-    return a0 < b1 && b0 < a1;
-}
-
 const BlitSurface& Snapshot(const BlitSurface& src, const BlitSurface& dst, const PixelRect& readable,
                             SourceCopy& copy)
 {
@@ -652,8 +626,6 @@ const BlitSurface& Snapshot(const BlitSurface& src, const BlitSurface& dst, cons
     }
     return copy.view;
 }
-
-bool BadRect(const PixelRect& r) { return IsEmptyRect(r) || r.right < 0 || r.bottom < 0; }
 
 // ---- Stretching -------------------------------------------------------------
 

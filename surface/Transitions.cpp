@@ -1,7 +1,7 @@
 #include "surface/Transitions.h"
 
 #include "surface/BlendTables.h"
-#include "surface/BlitGeometry.h"
+#include "surface/BlitChecks.h"
 #include "surface/KernelTable.h"
 #include "surface/MersenneTwister.h"
 #include "surface/PixelFormat.h"
@@ -14,30 +14,11 @@
 
 namespace {
 
+using namespace blit;
+
 typedef std::vector<uint8_t> Bytes;
 
 const PixelRect kNoRect = {0, 0, 0, 0};
-
-int32_t ClampProgress(int32_t p) { return p >= 1023 ? 1024 : p < 0 ? 0 : p; }
-int ClampOpacity(int64_t a) { return a < 0 ? 0 : a > 255 ? 255 : int(a); }
-
-bool Usable(const BlitSurface* s)
-{
-    return s != nullptr && s->bits != nullptr && s->width > 0 && s->height > 0 && IsSurfaceFormat(s->format) &&
-           s->pitch >= s->width * BytesPerPixel(s->format);
-}
-
-bool BadRect(const PixelRect& r) { return IsEmptyRect(r) || r.right < 0 || r.bottom < 0; }
-
-PixelRect SurfaceRect(const BlitSurface& s) { return PixelRect{0, 0, s.width, s.height}; }
-
-PixelRect UnionRect(const PixelRect& a, const PixelRect& b)
-{
-    if (IsEmptyRect(a)) return b;
-    if (IsEmptyRect(b)) return a;
-    return PixelRect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                     std::max(a.bottom, b.bottom)};
-}
 
 // A rectangle of 64-bit edges cut to the 32-bit range.
 PixelRect Rect64(int64_t l, int64_t t, int64_t r, int64_t b)
@@ -49,15 +30,6 @@ PixelRect Rect64(int64_t l, int64_t t, int64_t r, int64_t b)
 bool Fits32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
 bool IsOpaque(const BlitSurface& s) { return s.kind == kSourceOpaque || (s.kind == kSourceAlpha && !s.alpha); }
-
-bool Overlaps(const BlitSurface& a, const BlitSurface& b)
-{
-    const uint8_t* a0 = a.bits;
-    const uint8_t* a1 = a.bits + ptrdiff_t(a.pitch) * a.height;
-    const uint8_t* b0 = b.bits;
-    const uint8_t* b1 = b.bits + ptrdiff_t(b.pitch) * b.height;
-    return a0 < b1 && b0 < a1;
-}
 
 // The drawing of one transition, or only its measuring: every step either
 // draws through the blit operations and kernels or adds the rectangle the

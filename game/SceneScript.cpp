@@ -1,6 +1,7 @@
 #include "SceneScript.h"
 
 #include "filesystem/TextTable.h"
+#include "surface/Transitions.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,23 +17,23 @@ struct NamedTransition {
 
 const NamedTransition kNamed[] = {
     {"cut", SceneTransition::kCut, 0},
-    {"fade", SceneTransition::kTwoPicture, 1},
-    {"crossfade", SceneTransition::kExtended, 1},
-    {"slats", SceneTransition::kExtended, 3},
-    {"wipe", SceneTransition::kExtended, 5},
-    {"wipe-up", SceneTransition::kExtended, 6},
-    {"wipe-right", SceneTransition::kExtended, 7},
-    {"wipe-left", SceneTransition::kExtended, 8},
-    {"blinds-across", SceneTransition::kExtended, 9},
-    {"blinds", SceneTransition::kExtended, 10},
-    {"ordered", SceneTransition::kExtended, 15},
-    {"dissolve", SceneTransition::kExtended, 17},
-    {"mosaic", SceneTransition::kExtended, 22},
-    {"grow", SceneTransition::kExtended, 23},
-    {"shrink", SceneTransition::kExtended, 24},
-    {"zoom-in", SceneTransition::kExtended, 25},
-    {"zoom-out", SceneTransition::kExtended, 26},
-    {"scatter", SceneTransition::kExtended, 34},
+    {"fade", SceneTransition::kTwoPicture, kTransCrossfade},
+    {"crossfade", SceneTransition::kExtended, kExCrossfade},
+    {"slats", SceneTransition::kExtended, kExSlats},
+    {"wipe", SceneTransition::kExtended, kExStripsFromTop},
+    {"wipe-up", SceneTransition::kExtended, kExStripsFromBottom},
+    {"wipe-right", SceneTransition::kExtended, kExStripsFromLeft},
+    {"wipe-left", SceneTransition::kExtended, kExStripsFromRight},
+    {"blinds-across", SceneTransition::kExtended, kExFadingSlats},
+    {"blinds", SceneTransition::kExtended, kExBlinds2},
+    {"ordered", SceneTransition::kExtended, kExOrderedDissolve},
+    {"dissolve", SceneTransition::kExtended, kExRandomBlocks},
+    {"mosaic", SceneTransition::kExtended, kExMosaicCrossfade},
+    {"grow", SceneTransition::kExtended, kExGrow},
+    {"shrink", SceneTransition::kExtended, kExShrink},
+    {"zoom-in", SceneTransition::kExtended, kExZoomIn},
+    {"zoom-out", SceneTransition::kExtended, kExZoomOut},
+    {"scatter", SceneTransition::kExtended, kExAlphaScatterCrossfade},
 };
 
 const int kMaxFields = 16;
@@ -108,8 +109,7 @@ bool FindTransition(const std::string& name, SceneTransition& transition)
         return false;
     if (negative)
         op = -op;
-    const bool known = extended ? (op == -1 || (op >= 1 && op <= 36)) : (op == 1 || (op >= 33 && op <= 36));
-    if (!known)
+    if (!(extended ? IsExTransition(int(op)) : IsTransition(int(op))))
         return false;
     transition.family = extended ? SceneTransition::kExtended : SceneTransition::kTwoPicture;
     transition.op = int(op);

@@ -301,7 +301,7 @@ bool OrderedDissolve(const Blitter& b, const BlitRequest& r, const Clipped& c, P
 {
     if (!b.SameFormat() || b.Kind() != kSourceOpaque)
         return false;
-    const int16_t* threshold = kDissolveThresholds[r.op - 7];
+    const int16_t* threshold = kDissolveThresholds[r.op - kBlitOrderedDissolve];
     const int32_t progress = ClampProgress(r.param2);
     const uint8_t o = uint8_t(ClampOpacity(r.param1));
     const int32_t width = c.d.right - c.d.left;
@@ -413,7 +413,7 @@ bool Mosaic(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect&
 // drawn once at the opacity.
 bool Scatter(const Blitter& b, const BlitRequest& r, const Clipped& c, PixelRect& touched)
 {
-    const bool vertical = r.op == 14, pairs = r.op == 12;
+    const bool vertical = r.op == kBlitVerticalAlphaScatter, pairs = r.op == kBlitScatter;
     if (pairs && (!b.SameFormat() || b.Kind() != kSourceOpaque))
         return false;
     const int64_t spread = r.param2;
@@ -651,7 +651,7 @@ template <class F> void ForPositionRuns(int64_t start, int64_t step, int32_t cou
 bool BltPixels(const BlitSurface& dst, const BlitSurface& srcIn, const BlitRequest& r, PixelRect& touched)
 {
     touched = kNoRect;
-    if (!Usable(dst) || !Usable(srcIn) || r.op < 0 || r.op > 14 || BadRect(r.src) || BadRect(r.clip))
+    if (!Usable(dst) || !Usable(srcIn) || r.op < kBlitCopy || r.op > kBlitLastOp || BadRect(r.src) || BadRect(r.clip))
         return false;
     Clipped c;
     if (!ClipBlt(dst.width, dst.height, srcIn.width, srcIn.height, r.x, r.y, r.src, r.clip, c.d, c.s))
@@ -661,21 +661,21 @@ bool BltPixels(const BlitSurface& dst, const BlitSurface& srcIn, const BlitReque
     const Blitter b(dst, Snapshot(srcIn, dst, r.src, copy));
 
     switch (r.op) {
-    case 0:
-    case 1:
+    case kBlitCopy:
+    case kBlitCopy2:
         b.Rect(c.d, c.s.left, c.s.top, r.param1);
         touched = c.d;
         return true;
-    case 2:
-    case 3: return Rotate(b, r, touched);
-    case 4: return RuleWipe(b, r, c, touched);
-    case 5:
-    case 6: return Blinds(b, r, c, r.op == 6, touched);
-    case 7:
-    case 8: return OrderedDissolve(b, r, c, touched);
-    case 9: return RandomDissolve(b, r, c, touched);
-    case 10: return Blur(b, r, c, touched);
-    case 11: return Mosaic(b, r, c, touched);
+    case kBlitRotate:
+    case kBlitRotate2: return Rotate(b, r, touched);
+    case kBlitRuleWipe: return RuleWipe(b, r, c, touched);
+    case kBlitHorizontalBlinds:
+    case kBlitVerticalBlinds: return Blinds(b, r, c, r.op == kBlitVerticalBlinds, touched);
+    case kBlitOrderedDissolve:
+    case kBlitOrderedDissolve2: return OrderedDissolve(b, r, c, touched);
+    case kBlitRandomDissolve: return RandomDissolve(b, r, c, touched);
+    case kBlitBlur: return Blur(b, r, c, touched);
+    case kBlitMosaic: return Mosaic(b, r, c, touched);
     default: return Scatter(b, r, c, touched);
     }
 }
@@ -683,7 +683,7 @@ bool BltPixels(const BlitSurface& dst, const BlitSurface& srcIn, const BlitReque
 bool StretchBltPixels(const BlitSurface& dst, const BlitSurface& srcIn, const StretchRequest& r, PixelRect& touched)
 {
     touched = kNoRect;
-    if (!Usable(dst) || !Usable(srcIn) || (r.op != 0 && r.op != 1))
+    if (!Usable(dst) || !Usable(srcIn) || (r.op != kBlitCopy && r.op != kBlitCopy2))
         return false;
     const int64_t dw = int64_t(r.dst.right) - r.dst.left, dh = int64_t(r.dst.bottom) - r.dst.top;
     const int64_t sw = int64_t(r.src.right) - r.src.left, sh = int64_t(r.src.bottom) - r.src.top;
@@ -776,7 +776,7 @@ bool StretchBltPixels(const BlitSurface& dst, const BlitSurface& srcIn, const St
             continue;
         uint8_t* out = direct ? b.DstAt(x0, y) : pixels.data();
         uint8_t* outAlpha = alpha ? alphas.data() : nullptr;
-        if (r.op == 0) {
+        if (r.op == kBlitCopy) {
             resample(int32_t(sy), false, out, outAlpha);
         } else {
             const int32_t below = int32_t(sy + 1 < valid.bottom ? sy + 1 : sy);

@@ -8,6 +8,27 @@
 
 #include <cstdint>
 
+// The same-size operations; the stretching ones are kBlitCopy (nearest
+// pixel) and kBlitCopy2 (bilinear).
+enum BlitOp : int32_t {
+    kBlitCopy = 0,                  // copy or blend at the opacity
+    kBlitCopy2 = 1,                 // the same
+    kBlitRotate = 2,                // about the centres, by param2 (1024 a turn)
+    kBlitRotate2 = 3,               // the same
+    kBlitRuleWipe = 4,              // through the rule mask, to progress param2
+    kBlitHorizontalBlinds = 5,      // bands of 32 rows
+    kBlitVerticalBlinds = 6,        // bands of 32 columns
+    kBlitOrderedDissolve = 7,       // 4 x 4, first threshold table
+    kBlitOrderedDissolve2 = 8,      // 4 x 4, second threshold table
+    kBlitRandomDissolve = 9,        // 2 x 2 blocks
+    kBlitBlur = 10,                 // param2 x param2 draws around the point
+    kBlitMosaic = 11,               // cells of param2
+    kBlitScatter = 12,              // along rows, spread param2
+    kBlitAlphaScatter = 13,         // along rows, opaque source pixels only
+    kBlitVerticalAlphaScatter = 14, // along columns, opaque source pixels only
+    kBlitLastOp = 14
+};
+
 // A surface as a blit sees it.
 struct BlitSurface {
     uint8_t* bits = nullptr;  // top row

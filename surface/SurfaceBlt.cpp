@@ -93,11 +93,11 @@ bool CSurface::CopyThroughGdi(CSurface* source, const POINT& dst, const RECT& sr
 void CSurface::Blt(int op, CSurface* source, const POINT& dst, const RECT& srcRect, const RECT& clip, int param1,
                    int param2)
 {
-    if (source == nullptr || op < 0 || op > 14 || BadRect(srcRect) || BadRect(clip) || !IsCreated() ||
+    if (source == nullptr || op < kBlitCopy || op > kBlitLastOp || BadRect(srcRect) || BadRect(clip) || !IsCreated() ||
         !source->IsCreated())
         return;
     RECT touched;
-    if (op <= 1 && CopyThroughGdi(source, dst, srcRect, clip, param1, touched)) {
+    if ((op == kBlitCopy || op == kBlitCopy2) && CopyThroughGdi(source, dst, srcRect, clip, param1, touched)) {
         OnBlt(op, source, dst, srcRect, param1, param2, touched);
         return;
     }
@@ -119,7 +119,7 @@ void CSurface::Blt(int op, CSurface* source, const POINT& dst, const RECT& srcRe
             return;
         const BlitSurface d = BlitView(this);
         const BlitSurface s = source == this ? d : BlitView(source);
-        if (op == 4) {
+        if (op == kBlitRuleWipe) {
             CRuleImage& rule = CRuleImage::GetInstance();
             CCriticalLock ruleLock(&rule.GetLock());
             const RuleMask mask = rule.GetMask();

@@ -106,8 +106,6 @@ ExTransitionRequest MakeExRequest(int op, const POINT& dst, const RECT& firstRec
     return r;
 }
 
-bool IsTwoPictureOp(int op) { return op == 1 || (op >= 33 && op <= 36); }
-bool IsExtendedOp(int op) { return op >= -1 && op <= 36 && op != 0; }
 
 }  // namespace
 
@@ -115,7 +113,7 @@ void CSurface::BltTransition(int op, CSurface* first, CSurface* second, const PO
                              const RECT& firstRect, const POINT& secondDst, const RECT& secondRect, const RECT& clip,
                              int progress)
 {
-    if (!IsTwoPictureOp(op) || !IsCreated())
+    if (!IsTransition(op) || !IsCreated())
         return;
     const TransitionRequest r = MakeRequest(op, firstDst, firstRect, secondDst, secondRect, clip, progress);
     PixelRect drawn;
@@ -133,7 +131,7 @@ void CSurface::BltTransition(int op, CSurface* first, CSurface* second, const PO
 void CSurface::BltTransitionEx(int op, CSurface* first, CSurface* second, const POINT& dst, const RECT& firstRect,
                                const RECT& secondRect, const RECT& clip, int progress)
 {
-    if (!IsExtendedOp(op) || !IsCreated())
+    if (!IsExTransition(op) || !IsCreated())
         return;
     ExTransitionRequest r = MakeExRequest(op, dst, firstRect, secondRect, clip, progress);
     PixelRect drawn;
@@ -142,7 +140,7 @@ void CSurface::BltTransitionEx(int op, CSurface* first, CSurface* second, const 
         TransitionLocks locks(this, first, second);
         if (!locks.IsLocked())
             return;
-        if (op == 2) {
+        if (op == kExRule) {
             CRuleImage& rule = CRuleImage::GetInstance();
             CCriticalLock ruleLock(&rule.GetLock());
             const RuleMask mask = rule.GetMask();
@@ -161,7 +159,7 @@ RECT CSurface::GetTransitionRect(int op, CSurface* first, CSurface* second, cons
                                  const RECT& clip, int progress)
 {
     RECT none = {0, 0, 0, 0};
-    if (!IsTwoPictureOp(op) || !IsCreated())
+    if (!IsTransition(op) || !IsCreated())
         return none;
     const TransitionRequest r = MakeRequest(op, firstDst, firstRect, secondDst, secondRect, clip, progress);
     TransitionLocks locks(this, first, second);
@@ -174,13 +172,13 @@ RECT CSurface::GetTransitionExRect(int op, CSurface* first, CSurface* second, co
                                    const RECT& firstRect, const RECT& secondRect, const RECT& clip, int progress)
 {
     RECT none = {0, 0, 0, 0};
-    if (!IsExtendedOp(op) || !IsCreated())
+    if (!IsExTransition(op) || !IsCreated())
         return none;
     ExTransitionRequest r = MakeExRequest(op, dst, firstRect, secondRect, clip, progress);
     TransitionLocks locks(this, first, second);
     if (!locks.IsLocked())
         return none;
-    if (op == 2) {
+    if (op == kExRule) {
         CRuleImage& rule = CRuleImage::GetInstance();
         CCriticalLock ruleLock(&rule.GetLock());
         const RuleMask mask = rule.GetMask();

@@ -70,14 +70,14 @@ public:
         if (!ClipBlt(m_Dst.width, m_Dst.height, src->width, src->height, x, y, srcRect, clip, d, s))
             return;
         const bool sameOpaque = src->format == m_Dst.format && IsOpaque(*src);
-        if (((op >= 7 && op <= 9) || op == 12) && !sameOpaque)
+        if (((op >= kBlitOrderedDissolve && op <= kBlitRandomDissolve) || op == kBlitScatter) && !sameOpaque)
             return;
-        if (op == 11 && p2 > 0 && !IsOpaque(*src))
+        if (op == kBlitMosaic && p2 > 0 && !IsOpaque(*src))
             return;
-        if (op >= 12 && op <= 14 && !(op == 12 && p2 <= 0)) {
+        if (op >= kBlitScatter && op <= kBlitVerticalAlphaScatter && !(op == kBlitScatter && p2 <= 0)) {
             // A scatter writes along its axis from half a spread before the
             // request to two spreads after it.
-            const bool vertical = op == 14;
+            const bool vertical = op == kBlitVerticalAlphaScatter;
             const int64_t origin = vertical ? y : x;
             const int64_t length = vertical ? int64_t(srcRect.bottom) - srcRect.top
                                             : int64_t(srcRect.right) - srcRect.left;
@@ -90,7 +90,7 @@ public:
         Touch(d);
     }
 
-    // Operation 0 of a stretch at opacity (equal sizes go to the same-size
+    // A nearest-pixel stretch at opacity (equal sizes go to the same-size
     // operation, as the surface's StretchBlt does).
     void Stretch(const BlitSurface* src, const PixelRect& dstRect, const PixelRect& srcRect, const PixelRect& clip,
                  int64_t opacity)
@@ -99,12 +99,12 @@ public:
             return;
         const int64_t dw = int64_t(dstRect.right) - dstRect.left, dh = int64_t(dstRect.bottom) - dstRect.top;
         if (dw == int64_t(srcRect.right) - srcRect.left && dh == int64_t(srcRect.bottom) - srcRect.top) {
-            Blt(src, 0, dstRect.left, dstRect.top, srcRect, clip, opacity, 0);
+            Blt(src, kBlitCopy, dstRect.left, dstRect.top, srcRect, clip, opacity, 0);
             return;
         }
         if (m_Draw) {
             StretchRequest r;
-            r.op = 0;
+            r.op = kBlitCopy;
             r.dst = dstRect;
             r.src = srcRect;
             r.clip = clip;
@@ -126,40 +126,81 @@ private:
     PixelRect m_Touched = kNoRect;
 };
 
+// ---- Both families ------------------------------------------------------------
+
+// An operation of a family: its number, its name and what it draws.
+template <class Scene>
+struct Entry {
+    int32_t op;
+    const char* name;
+    void (*compose)(const Scene&);
+};
+
+template <class Scene, size_t n>
+const Entry<Scene>* Find(const Entry<Scene> (&table)[n], int op)
+{
+    for (const Entry<Scene>& e : table)
+        if (e.op == op)
+            return &e;
+    return nullptr;
+}
+
+// A scattered away by the middle of the progress, then B gathered in.
+template <class Scene>
+void ScatterOutIn(const Scene& s, int op, int div)
+{
+    if (s.p < 512)
+        s.DrawA(op, 256, s.p / div);
+    else
+        s.DrawB(op, 256, s.p >= 1023 ? 0 : (1024 - s.p) / div);
+}
+
+// A scattered away while B gathers in, fading in over it.
+template <class Scene>
+void ScatterCrossfade(const Scene& s, int op, int div, int64_t opacityA)
+{
+    s.DrawA(op, opacityA, s.p / div);
+    s.DrawB(op, s.p >> 2, (1024 - s.p) / div);
+}
+
 // ---- Two-picture transitions -----------------------------------------------
+
+struct Scene {
+    Composer& c;
+    const BlitSurface* a;
+    const BlitSurface* b;
+    const TransitionRequest& r;
+    int32_t p;
+
+    void DrawA(int op, int64_t opacity, int64_t param2) const
+    {
+        c.Blt(a, op, r.firstX, r.firstY, r.firstRect, r.clip, opacity, param2);
+    }
+    void DrawB(int op, int64_t opacity, int64_t param2) const
+    {
+        c.Blt(b, op, r.secondX, r.secondY, r.secondRect, r.clip, opacity, param2);
+    }
+};
+
+const Entry<Scene> kTransitions[] = {
+    {kTransCrossfade, "crossfade",
+     [](const Scene& s) {
+         s.DrawA(kBlitCopy, 256 - (s.p >> 2), 0);
+         s.DrawB(kBlitCopy, s.p >> 2, 0);
+     }},
+    {kTransScatterOutIn, "scatter out and in", [](const Scene& s) { ScatterOutIn(s, kBlitAlphaScatter, 2); }},
+    {kTransScatterCrossfade, "scatter crossfade",
+     [](const Scene& s) { ScatterCrossfade(s, kBlitAlphaScatter, 4, 256 - (s.p >> 2)); }},
+    {kTransVerticalScatterOutIn, "vertical scatter out and in",
+     [](const Scene& s) { ScatterOutIn(s, kBlitVerticalAlphaScatter, 2); }},
+    {kTransVerticalScatterCrossfade, "vertical scatter crossfade",
+     [](const Scene& s) { ScatterCrossfade(s, kBlitVerticalAlphaScatter, 4, 256 - (s.p >> 2)); }},
+};
 
 void ComposeTransition(Composer& c, const BlitSurface* a, const BlitSurface* b, const TransitionRequest& r)
 {
-    const int32_t p = ClampProgress(r.progress);
-    auto drawA = [&](int op, int64_t opacity, int64_t param2) {
-        c.Blt(a, op, r.firstX, r.firstY, r.firstRect, r.clip, opacity, param2);
-    };
-    auto drawB = [&](int op, int64_t opacity, int64_t param2) {
-        c.Blt(b, op, r.secondX, r.secondY, r.secondRect, r.clip, opacity, param2);
-    };
-    switch (r.op) {
-    case 1:
-        drawA(0, 256 - (p >> 2), 0);
-        drawB(0, p >> 2, 0);
-        break;
-    case 33:
-    case 35: {
-        const int op = r.op == 33 ? 13 : 14;
-        if (p < 512)
-            drawA(op, 256, p / 2);
-        else
-            drawB(op, 256, p >= 1023 ? 0 : (1024 - p) / 2);
-        break;
-    }
-    case 34:
-    case 36: {
-        const int op = r.op == 34 ? 13 : 14;
-        drawA(op, 256 - (p >> 2), p / 4);
-        drawB(op, p >> 2, (1024 - p) / 4);
-        break;
-    }
-    default: break;
-    }
+    if (const Entry<Scene>* e = Find(kTransitions, r.op))
+        e->compose(Scene{c, a, b, r, ClampProgress(r.progress)});
 }
 
 // ---- Extended transitions ----------------------------------------------------
@@ -365,168 +406,234 @@ void CascadeWipe(Composer& c, const BlitSurface* b, const ExTransitionRequest& r
             sub.top = int32_t(g.second.top + lo), sub.bottom = int32_t(g.second.top + hi);
             y += lo;
         }
-        c.Blt(b, 0, x, y, sub, r.clip, opacity, 0);
+        c.Blt(b, kBlitCopy, x, y, sub, r.clip, opacity, 0);
     }
 }
 
+struct ExScene {
+    Composer& c;
+    const BlitSurface* a;
+    const BlitSurface* b;
+    const ExTransitionRequest& r;
+    int32_t p;
+    bool same;  // both pictures, in the destination's format
+    ExGeometry g;
+
+    void DrawA(int op, int64_t opacity, int64_t param2) const
+    {
+        c.Blt(a, op, r.x, r.y, g.first, r.clip, opacity, param2);
+    }
+    void DrawB(int op, int64_t opacity, int64_t param2) const
+    {
+        c.Blt(b, op, r.x, r.y, g.second, r.clip, opacity, param2);
+    }
+    // A picture stretched into the centred rectangle of a grow or shrink at
+    // the opacity.
+    void Centred(const BlitSurface* pic, const PixelRect& rect, int64_t opacity) const
+    {
+        PixelRect box;
+        if (g.w <= INT32_MAX && g.h <= INT32_MAX &&
+            CentredTransitionRect(r.op, r.x, r.y, int32_t(g.w), int32_t(g.h), p, box))
+            c.Stretch(pic, box, rect, r.clip, opacity);
+    }
+    // A picture stretched into the centred rectangle of a zoom. At the
+    // zoom's end at the size itself that is the picture at the destination
+    // point, whose rectangle need not fit 32 bits.
+    void Zoom(const BlitSurface* pic, const PixelRect& rect, const PixelRect& clip, int64_t opacity) const
+    {
+        PixelRect box;
+        const bool atSize = (r.op == kExZoomIn || r.op == kExZoomInFadeIn) ? p == 0 : p == 1024;
+        if (atSize)
+            c.Blt(pic, kBlitCopy, r.x, r.y, rect, clip, opacity, 0);
+        else if (g.w <= INT32_MAX && g.h <= INT32_MAX &&
+                 CentredTransitionRect(r.op, r.x, r.y, int32_t(g.w), int32_t(g.h), p, box))
+            c.Stretch(pic, box, rect, clip, opacity);
+    }
+};
+
+void White(const ExScene& s)
+{
+    const BlitSurface& dst = s.c.Dst();
+    if (s.c.Drawing()) {
+        KernelArgs k;
+        k.dst = dst.bits;
+        k.dstPitch = dst.pitch;
+        k.width = dst.width;
+        k.height = dst.height;
+        k.value = ColorToPixel(dst.format, 0xFFFFFF);
+        RunKernel(KernelKey(kOpFill, dst.format), k);
+    }
+    s.c.Touch(SurfaceRect(dst));
+}
+
+// B through a same-size operation over A.
+void OverA(const ExScene& s, int op, int64_t opacity)
+{
+    s.DrawA(kBlitCopy, 256, 0);
+    s.DrawB(op, opacity, s.p);
+}
+
+// B's strips over A, when both are of the destination's format.
+void Strips(const ExScene& s, bool vertical, bool fromFar, int64_t opacity)
+{
+    if (!s.same)
+        return;
+    s.DrawA(kBlitCopy, 256, 0);
+    CascadeWipe(s.c, s.b, s.r, s.g, s.p, vertical, fromFar, opacity);
+}
+
+const Entry<ExScene> kExTransitions[] = {
+    {kExWhite, "white", White},
+    {kExCrossfade, "crossfade",
+     [](const ExScene& s) {
+         if (s.same && IsOpaque(*s.a))
+             Crossfade(s.c, *s.a, *s.b, s.r, s.g, s.p);
+     }},
+    {kExRule, "rule image",
+     [](const ExScene& s) {
+         const RuleMask* rule = s.r.rule;
+         if (s.same && rule && rule->bits && rule->width > 0 && rule->height > 0 &&
+             s.c.Dst().kind == kSourceOpaque)
+             RuleTransition(s.c, *s.a, *s.b, s.r, s.g, s.p);
+     }},
+    {kExSlats, "horizontal slats",
+     [](const ExScene& s) {
+         if (s.same)
+             OverA(s, kBlitHorizontalBlinds, 256);
+     }},
+    {kExBlinds, "vertical blinds", [](const ExScene& s) { OverA(s, kBlitVerticalBlinds, 256); }},
+    {kExStripsFromTop, "strips from the top", [](const ExScene& s) { Strips(s, false, false, 256); }},
+    {kExStripsFromBottom, "strips from the bottom", [](const ExScene& s) { Strips(s, false, true, 256); }},
+    {kExStripsFromLeft, "strips from the left", [](const ExScene& s) { Strips(s, true, false, 256); }},
+    {kExStripsFromRight, "strips from the right", [](const ExScene& s) { Strips(s, true, true, 256); }},
+    {kExFadingSlats, "fading horizontal blinds",
+     [](const ExScene& s) {
+         if (s.same)
+             OverA(s, kBlitHorizontalBlinds, s.p >> 2);
+     }},
+    {kExBlinds2, "vertical blinds", [](const ExScene& s) { OverA(s, kBlitVerticalBlinds, 256); }},
+    {kExFadingStripsFromTop, "fading strips from the top",
+     [](const ExScene& s) { Strips(s, false, false, s.p >> 2); }},
+    {kExFadingStripsFromBottom, "fading strips from the bottom",
+     [](const ExScene& s) { Strips(s, false, true, s.p >> 2); }},
+    {kExFadingStripsFromLeft, "fading strips from the left",
+     [](const ExScene& s) { Strips(s, true, false, s.p >> 2); }},
+    {kExFadingStripsFromRight, "fading strips from the right",
+     [](const ExScene& s) { Strips(s, true, true, s.p >> 2); }},
+    {kExOrderedDissolve, "ordered dissolve", [](const ExScene& s) { OverA(s, kBlitOrderedDissolve, 256); }},
+    {kExOrderedDissolve2, "ordered dissolve 2", [](const ExScene& s) { OverA(s, kBlitOrderedDissolve2, 256); }},
+    {kExRandomBlocks, "random blocks",
+     [](const ExScene& s) {
+         if (s.same && IsOpaque(*s.a))
+             BlockDissolve(s.c, *s.a, *s.b, s.r, s.g, s.p, s.r.seed);
+     }},
+    {kExOrderedDissolveOverA, "ordered dissolve over A",
+     [](const ExScene& s) { OverA(s, kBlitOrderedDissolve, 256); }},
+    {kExOrderedDissolve2OverA, "ordered dissolve 2 over A",
+     [](const ExScene& s) { OverA(s, kBlitOrderedDissolve2, 256); }},
+    {kExRandomDissolveOverA, "random dissolve over A", [](const ExScene& s) { OverA(s, kBlitRandomDissolve, 256); }},
+    {kExMosaicOutIn, "mosaic out and in",
+     [](const ExScene& s) {
+         if (!s.same)
+             return;
+         if (s.p < 512)
+             s.DrawA(kBlitMosaic, 256, s.p >> 3);
+         else
+             s.DrawB(kBlitMosaic, 256, 127 - ((s.p - 1) >> 3));
+     }},
+    {kExMosaicCrossfade, "mosaic crossfade",
+     [](const ExScene& s) {
+         if (!s.same)
+             return;
+         s.DrawA(kBlitMosaic, 256, s.p >> 3);
+         s.DrawB(kBlitMosaic, (s.p >> 2) + (s.p >> 1) - 256, 127 - ((s.p - 1) >> 3));
+     }},
+    {kExGrow, "grow from the centre",
+     [](const ExScene& s) {
+         s.DrawA(kBlitCopy, 256, 0);
+         s.Centred(s.b, s.g.second, 256);
+     }},
+    {kExShrink, "shrink into the centre",
+     [](const ExScene& s) {
+         s.DrawB(kBlitCopy, 256, 0);
+         s.Centred(s.a, s.g.first, 256);
+     }},
+    {kExZoomIn, "zoom in",
+     [](const ExScene& s) {
+         if (s.p == 1024)
+             s.DrawB(kBlitCopy, 256, 0);
+         else
+             s.Zoom(s.a, s.g.first, s.r.clip, 256);
+     }},
+    {kExZoomOut, "zoom out",
+     [](const ExScene& s) {
+         if (s.p == 0)
+             s.DrawA(kBlitCopy, 256, 0);
+         else
+             s.Zoom(s.b, s.g.second, s.r.clip, 256);
+     }},
+    {kExGrowFadeIn, "grow and fade in",
+     [](const ExScene& s) {
+         s.DrawA(kBlitCopy, 256, 0);
+         s.Centred(s.b, s.g.second, (s.p >> 3) + (s.p >> 2));
+     }},
+    {kExShrinkFadeOut, "shrink and fade out",
+     [](const ExScene& s) {
+         s.DrawB(kBlitCopy, 256, 0);
+         s.Centred(s.a, s.g.first, 384 - (s.p >> 3) - (s.p >> 2));
+     }},
+    {kExZoomInFadeIn, "zoom in, fade in B",
+     [](const ExScene& s) {
+         s.Zoom(s.a, s.g.first, s.r.clip, 256);
+         s.c.Blt(s.b, kBlitCopy, s.r.x, s.r.y, s.g.second, SurfaceRect(s.c.Dst()), s.p >> 2, 0);
+     }},
+    {kExZoomOutFadeIn, "zoom out and fade in",
+     [](const ExScene& s) {
+         s.DrawA(kBlitCopy, 256, 0);
+         s.Zoom(s.b, s.g.second, SurfaceRect(s.c.Dst()), s.p >> 2);
+     }},
+    {kExScatterOutIn, "scatter out and in",
+     [](const ExScene& s) {
+         if (s.same)
+             ScatterOutIn(s, kBlitScatter, 4);
+     }},
+    {kExScatterCrossfade, "scatter crossfade",
+     [](const ExScene& s) {
+         if (s.same)
+             ScatterCrossfade(s, kBlitScatter, 8, 256);
+     }},
+    {kExAlphaScatterOutIn, "alpha scatter out and in",
+     [](const ExScene& s) {
+         if (s.same)
+             ScatterOutIn(s, kBlitAlphaScatter, 2);
+     }},
+    {kExAlphaScatterCrossfade, "alpha scatter crossfade",
+     [](const ExScene& s) {
+         if (s.same)
+             ScatterCrossfade(s, kBlitAlphaScatter, 4, 256);
+     }},
+    {kExVerticalScatterOutIn, "vertical scatter out and in",
+     [](const ExScene& s) {
+         if (s.same)
+             ScatterOutIn(s, kBlitVerticalAlphaScatter, 2);
+     }},
+    {kExVerticalScatterCrossfade, "vertical scatter crossfade",
+     [](const ExScene& s) {
+         if (s.same)
+             ScatterCrossfade(s, kBlitVerticalAlphaScatter, 4, 256);
+     }},
+};
+
 void ComposeExTransition(Composer& c, const BlitSurface* a, const BlitSurface* b, const ExTransitionRequest& r)
 {
-    const BlitSurface& dst = c.Dst();
-    const int32_t p = ClampProgress(r.progress);
-    if (r.op == -1) {
-        if (c.Drawing()) {
-            KernelArgs k;
-            k.dst = dst.bits;
-            k.dstPitch = dst.pitch;
-            k.width = dst.width;
-            k.height = dst.height;
-            k.value = ColorToPixel(dst.format, 0xFFFFFF);
-            RunKernel(KernelKey(kOpFill, dst.format), k);
-        }
-        c.Touch(SurfaceRect(dst));
+    const Entry<ExScene>* e = Find(kExTransitions, r.op);
+    if (e == nullptr)
         return;
-    }
-    ExGeometry g;
-    if (r.op < 1 || r.op > 36 || !MakeGeometry(a, b, r, g))
+    ExScene s{c, a, b, r, ClampProgress(r.progress), SameFormats(c.Dst(), a, b), ExGeometry()};
+    // White draws without the pictures; every other needs their geometry.
+    if (r.op != kExWhite && !MakeGeometry(a, b, r, s.g))
         return;
-    const bool same = SameFormats(dst, a, b);
-    auto drawA = [&](int op, int64_t opacity, int64_t param2) {
-        c.Blt(a, op, r.x, r.y, g.first, r.clip, opacity, param2);
-    };
-    auto drawB = [&](int op, int64_t opacity, int64_t param2) {
-        c.Blt(b, op, r.x, r.y, g.second, r.clip, opacity, param2);
-    };
-    PixelRect box;
-    // The centred rectangles of ops 23 to 30.
-    auto centred = [&](int op, PixelRect& out) {
-        return g.w <= INT32_MAX && g.h <= INT32_MAX &&
-               CentredTransitionRect(op, r.x, r.y, int32_t(g.w), int32_t(g.h), p, out);
-    };
-    // A picture stretched into the centred rectangle of a zoom (25, 26, 29,
-    // 30). At the zoom's end at the size itself that is the picture at the
-    // destination point, whose rectangle need not fit 32 bits.
-    auto zoom = [&](const BlitSurface* pic, const PixelRect& rect, const PixelRect& clip, int64_t opacity) {
-        const bool atSize = (r.op == 25 || r.op == 29) ? p == 0 : p == 1024;
-        if (atSize)
-            c.Blt(pic, 0, r.x, r.y, rect, clip, opacity, 0);
-        else if (centred(r.op, box))
-            c.Stretch(pic, box, rect, clip, opacity);
-    };
-    switch (r.op) {
-    case 1:
-        if (same && IsOpaque(*a))
-            Crossfade(c, *a, *b, r, g, p);
-        break;
-    case 2:
-        if (same && r.rule && r.rule->bits && r.rule->width > 0 && r.rule->height > 0 && dst.kind == kSourceOpaque)
-            RuleTransition(c, *a, *b, r, g, p);
-        break;
-    case 3:
-        if (same) {
-            drawA(0, 256, 0);
-            drawB(5, 256, p);
-        }
-        break;
-    case 4:
-    case 10:
-        drawA(0, 256, 0);
-        drawB(6, 256, p);
-        break;
-    case 5: case 6: case 7: case 8: case 11: case 12: case 13: case 14:
-        if (same) {
-            const int family = r.op <= 8 ? r.op - 5 : r.op - 11;  // top, bottom, left, right
-            drawA(0, 256, 0);
-            CascadeWipe(c, b, r, g, p, family >= 2, family % 2 == 1, r.op <= 8 ? 256 : p >> 2);
-        }
-        break;
-    case 9:
-        if (same) {
-            drawA(0, 256, 0);
-            drawB(5, p >> 2, p);
-        }
-        break;
-    case 15:
-    case 16:
-    case 18:
-    case 19:
-    case 20:
-        drawA(0, 256, 0);
-        drawB(r.op == 15 || r.op == 18 ? 7 : r.op == 16 || r.op == 19 ? 8 : 9, 256, p);
-        break;
-    case 17:
-        if (same && IsOpaque(*a))
-            BlockDissolve(c, *a, *b, r, g, p, r.seed);
-        break;
-    case 21:
-        if (same) {
-            if (p < 512)
-                drawA(11, 256, p >> 3);
-            else
-                drawB(11, 256, 127 - ((p - 1) >> 3));
-        }
-        break;
-    case 22:
-        if (same) {
-            drawA(11, 256, p >> 3);
-            drawB(11, (p >> 2) + (p >> 1) - 256, 127 - ((p - 1) >> 3));
-        }
-        break;
-    case 23:
-    case 27:
-        drawA(0, 256, 0);
-        if (centred(r.op, box))
-            c.Stretch(b, box, g.second, r.clip, r.op == 23 ? 256 : (p >> 3) + (p >> 2));
-        break;
-    case 24:
-    case 28:
-        drawB(0, 256, 0);
-        if (centred(r.op, box))
-            c.Stretch(a, box, g.first, r.clip, r.op == 24 ? 256 : 384 - (p >> 3) - (p >> 2));
-        break;
-    case 25:
-        if (p == 1024)
-            drawB(0, 256, 0);
-        else
-            zoom(a, g.first, r.clip, 256);
-        break;
-    case 26:
-        if (p == 0)
-            drawA(0, 256, 0);
-        else
-            zoom(b, g.second, r.clip, 256);
-        break;
-    case 29:
-        zoom(a, g.first, r.clip, 256);
-        c.Blt(b, 0, r.x, r.y, g.second, SurfaceRect(dst), p >> 2, 0);
-        break;
-    case 30:
-        drawA(0, 256, 0);
-        zoom(b, g.second, SurfaceRect(dst), p >> 2);
-        break;
-    case 31:
-    case 33:
-    case 35:
-        if (same) {
-            const int op = r.op == 31 ? 12 : r.op == 33 ? 13 : 14;
-            const int div = r.op == 31 ? 4 : 2;
-            if (p < 512)
-                drawA(op, 256, p / div);
-            else
-                drawB(op, 256, p >= 1023 ? 0 : (1024 - p) / div);
-        }
-        break;
-    case 32:
-    case 34:
-    case 36:
-        if (same) {
-            const int op = r.op == 32 ? 12 : r.op == 34 ? 13 : 14;
-            const int div = r.op == 32 ? 8 : 4;
-            drawA(op, 256, p / div);
-            drawB(op, p >> 2, (1024 - p) / div);
-        }
-        break;
-    default: break;
-    }
+    e->compose(s);
 }
 
 template <class Request, class Compose>
@@ -564,11 +671,14 @@ PixelRect Query(const BlitSurface& dst, const BlitSurface* a, const BlitSurface*
 bool CentredTransitionRect(int op, int32_t x, int32_t y, int32_t w, int32_t h, int32_t progress, PixelRect& out)
 {
     out = kNoRect;
-    if (op < 23 || op > 30 || w <= 0 || h <= 0)
+    if (op < kExGrow || op > kExZoomOutFadeIn || w <= 0 || h <= 0)
         return false;
     const int32_t p = ClampProgress(progress);
-    const int kind = op == 23 || op == 27 ? 0 : op == 24 || op == 28 ? 1 : op == 25 || op == 29 ? 2 : 3;
-    // The zooms end (25, 29) or start (26, 30) at the size itself; only their
+    const int kind = op == kExGrow || op == kExGrowFadeIn       ? 0
+                     : op == kExShrink || op == kExShrinkFadeOut ? 1
+                     : op == kExZoomIn || op == kExZoomInFadeIn  ? 2
+                                                                 : 3;
+    // The zooms in end and the zooms out start at the size itself; only their
     // other states need twice the size, which a tween cannot hold past 2^30.
     const bool atSize = (kind == 2 && p == 0) || (kind == 3 && p == 1024);
     if (kind >= 2 && !atSize && (w > INT32_MAX / 2 || h > INT32_MAX / 2))
@@ -652,57 +762,22 @@ PixelRect QueryExTransition(const BlitSurface& dst, const BlitSurface* first, co
 
 const char* TransitionName(int op)
 {
-    switch (op) {
-    case 1: return "crossfade";
-    case 33: return "scatter out and in";
-    case 34: return "scatter crossfade";
-    case 35: return "vertical scatter out and in";
-    case 36: return "vertical scatter crossfade";
-    default: return "";
-    }
+    const Entry<Scene>* e = Find(kTransitions, op);
+    return e ? e->name : "";
 }
 
 const char* ExTransitionName(int op)
 {
-    static const char* const kNames[] = {
-        "crossfade",                  // 1
-        "rule image",                 // 2
-        "horizontal slats",           // 3
-        "vertical blinds",            // 4
-        "strips from the top",        // 5
-        "strips from the bottom",     // 6
-        "strips from the left",       // 7
-        "strips from the right",      // 8
-        "fading horizontal blinds",   // 9
-        "vertical blinds",            // 10
-        "fading strips from the top", // 11
-        "fading strips from the bottom",
-        "fading strips from the left",
-        "fading strips from the right",
-        "ordered dissolve",           // 15
-        "ordered dissolve 2",         // 16
-        "random blocks",              // 17
-        "ordered dissolve over A",    // 18
-        "ordered dissolve 2 over A",  // 19
-        "random dissolve over A",     // 20
-        "mosaic out and in",          // 21
-        "mosaic crossfade",           // 22
-        "grow from the centre",       // 23
-        "shrink into the centre",     // 24
-        "zoom in",                    // 25
-        "zoom out",                   // 26
-        "grow and fade in",           // 27
-        "shrink and fade out",        // 28
-        "zoom in, fade in B",         // 29
-        "zoom out and fade in",       // 30
-        "scatter out and in",         // 31
-        "scatter crossfade",          // 32
-        "alpha scatter out and in",   // 33
-        "alpha scatter crossfade",    // 34
-        "vertical scatter out and in",// 35
-        "vertical scatter crossfade", // 36
-    };
-    if (op == -1)
-        return "white";
-    return op >= 1 && op <= 36 ? kNames[op - 1] : "";
+    const Entry<ExScene>* e = Find(kExTransitions, op);
+    return e ? e->name : "";
+}
+
+bool IsTransition(int op)
+{
+    return Find(kTransitions, op) != nullptr;
+}
+
+bool IsExTransition(int op)
+{
+    return Find(kExTransitions, op) != nullptr;
 }

@@ -14,6 +14,56 @@
 
 #include <cstdint>
 
+// The two-picture transitions.
+enum TransitionOp : int32_t {
+    kTransCrossfade = 1,
+    kTransScatterOutIn = 33,  // A scattered away, then B gathered in
+    kTransScatterCrossfade = 34,
+    kTransVerticalScatterOutIn = 35,
+    kTransVerticalScatterCrossfade = 36,
+};
+
+// The extended transitions: B comes over A.
+enum ExTransitionOp : int32_t {
+    kExWhite = -1,  // the whole destination white, without the pictures
+    kExCrossfade = 1,
+    kExRule = 2,  // through the rule image
+    kExSlats = 3,
+    kExBlinds = 4,
+    kExStripsFromTop = 5,
+    kExStripsFromBottom = 6,
+    kExStripsFromLeft = 7,
+    kExStripsFromRight = 8,
+    kExFadingSlats = 9,
+    kExBlinds2 = 10,
+    kExFadingStripsFromTop = 11,
+    kExFadingStripsFromBottom = 12,
+    kExFadingStripsFromLeft = 13,
+    kExFadingStripsFromRight = 14,
+    kExOrderedDissolve = 15,
+    kExOrderedDissolve2 = 16,
+    kExRandomBlocks = 17,
+    kExOrderedDissolveOverA = 18,
+    kExOrderedDissolve2OverA = 19,
+    kExRandomDissolveOverA = 20,
+    kExMosaicOutIn = 21,
+    kExMosaicCrossfade = 22,
+    kExGrow = 23,  // B from nothing to its size, at the centre
+    kExShrink = 24,  // A from its size to nothing
+    kExZoomIn = 25,  // A to twice its size, then B
+    kExZoomOut = 26,  // A, then B from twice its size
+    kExGrowFadeIn = 27,
+    kExShrinkFadeOut = 28,
+    kExZoomInFadeIn = 29,
+    kExZoomOutFadeIn = 30,
+    kExScatterOutIn = 31,
+    kExScatterCrossfade = 32,
+    kExAlphaScatterOutIn = 33,
+    kExAlphaScatterCrossfade = 34,
+    kExVerticalScatterOutIn = 35,
+    kExVerticalScatterCrossfade = 36,
+};
+
 // A two-picture transition.
 struct TransitionRequest {
     int32_t op = 0;
@@ -57,8 +107,11 @@ PixelRect QueryExTransition(const BlitSurface& dst, const BlitSurface* first, co
 // family, for captions and reports; "" for an undefined number.
 const char* TransitionName(int op);
 const char* ExTransitionName(int op);
+// Whether the family defines the number.
+bool IsTransition(int op);
+bool IsExTransition(int op);
 
-// The centred rectangle of ops 23 to 30 at a progress, for a transition of
+// The centred rectangle of kExGrow to kExZoomOutFadeIn at a progress, for a transition of
 // w x h at (x, y): false when the operation has none at that progress or its
 // tween cannot hold the size.
 bool CentredTransitionRect(int op, int32_t x, int32_t y, int32_t w, int32_t h, int32_t progress, PixelRect& out);

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 std::string WinePath(std::string hostPath)
@@ -173,4 +174,24 @@ std::vector<uint8_t> MakeBitmapFile(unsigned width, unsigned height, const std::
         }
     }
     return f;
+}
+
+bool SaveBitmapFile(const std::string& path, const std::vector<uint32_t>& rgb, unsigned width, unsigned height)
+{
+    const std::vector<uint8_t> file = MakeBitmapFile(width, height, rgb);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool NearRgb(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+        if (d > tolerance || -d > tolerance)
+            return false;
+    }
+    return true;
 }

@@ -23,6 +23,10 @@ bool PathExists(const std::string& path);
 // A 24-bit bitmap file (rows stored bottom-up) of the pixels 0xRRGGBB given
 // top row first.
 std::vector<uint8_t> MakeBitmapFile(unsigned width, unsigned height, const std::vector<uint32_t>& rgb);
+// Writes that bitmap file; false when it cannot be written whole.
+bool SaveBitmapFile(const std::string& path, const std::vector<uint32_t>& rgb, unsigned width, unsigned height);
+// Whether two 0xRRGGBB colours differ by at most tolerance in every channel.
+bool NearRgb(uint32_t a, uint32_t b, int tolerance);
 
 // Every file and folder below root: relative path -> bytes ("<dir>" for a
 // folder).

@@ -73,16 +73,6 @@ const Expectation kCells[] = {
     {"alpha blending of half a red over blue", {{16, 16, 0x80007F}}},
 };
 
-bool Near(uint32_t a, uint32_t b)
-{
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
-        if (std::abs(d) > 3)
-            return false;
-    }
-    return true;
-}
-
 // A quad over the whole viewport in clip space (clockwise on screen).
 void Quad(Vertex out[4], D3DCOLOR color)
 {
@@ -130,16 +120,6 @@ std::vector<uint32_t> ReadBackBuffer()
             pixels.push_back(copy.GetPixel(int(x), int(y)));
     copy.Unlock();
     return pixels;
-}
-
-bool SaveBitmap(const std::string& path, const std::vector<uint32_t>& pixels, UINT width, UINT height)
-{
-    const std::vector<uint8_t> file = MakeBitmapFile(width, height, pixels);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    return std::fclose(f) == 0 && ok;
 }
 
 TEST_F(D3DSceneTest, AssembledShadersAndTexturesDrawTheKnownScene)
@@ -279,7 +259,7 @@ TEST_F(D3DSceneTest, AssembledShadersAndTexturesDrawTheKnownScene)
     EXPECT_EQ(std::vector<std::string>(), trace.Lines()) << "nothing failed, so nothing is reported";
     ASSERT_EQ(size_t(kWidth) * kHeight, pixels.size()) << "the back buffer read";
     if (const char* path = std::getenv("QUILL_D3D_SCENE")) {
-        EXPECT_TRUE(SaveBitmap(path, pixels, kWidth, kHeight)) << path;
+        EXPECT_TRUE(SaveBitmapFile(path, pixels, kWidth, kHeight)) << path;
     }
     for (size_t i = 0; i < sizeof kCells / sizeof kCells[0]; ++i) {
         for (const Probe& p : kCells[i].probes) {
@@ -287,7 +267,7 @@ TEST_F(D3DSceneTest, AssembledShadersAndTexturesDrawTheKnownScene)
                 continue;
             const int x = int(i) % kColumns * kCell + p.x, y = int(i) / kColumns * kCell + p.y;
             const uint32_t got = pixels[size_t(y) * kWidth + x] & 0xFFFFFF;
-            EXPECT_TRUE(Near(p.expected, got)) << "cell " << i << " (" << kCells[i].name << ") at " << p.x << ","
+            EXPECT_TRUE(NearRgb(p.expected, got, 3)) << "cell " << i << " (" << kCells[i].name << ") at " << p.x << ","
                                                << p.y << std::hex << ": expected 0x" << p.expected << ", got 0x"
                                                << got;
         }

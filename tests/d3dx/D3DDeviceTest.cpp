@@ -98,13 +98,4 @@ std::vector<uint32_t> D3DDeviceTest::ReadBackBuffer()
     return pixels;
 }
 
-bool D3DDeviceTest::SaveBitmap(const std::string& path, const std::vector<uint32_t>& pixels, UINT width, UINT height)
-{
-    const std::vector<uint8_t> file = MakeBitmapFile(width, height, pixels);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    return std::fclose(f) == 0 && ok;
-}
 

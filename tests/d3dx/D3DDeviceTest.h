@@ -22,8 +22,6 @@ protected:
 
     // The back buffer as 0xAARRGGBB, top-down; empty when it cannot be read.
     static std::vector<uint32_t> ReadBackBuffer();
-    // Writes pixels as a 24-bit bottom-up bitmap (for looking at them).
-    static bool SaveBitmap(const std::string& path, const std::vector<uint32_t>& pixels, UINT width, UINT height);
 
     static HWND s_window;
     static IDirect3D8* s_d3d;

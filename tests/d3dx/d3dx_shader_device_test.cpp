@@ -198,16 +198,6 @@ const Cell kCells[] = {
      {{8, 8, kBlue}, {24, 8, kGreen}, {8, 24, kBlue}, {24, 24, kWhite}}},
 };
 
-bool Near(uint32_t a, uint32_t b)
-{
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
-        if (std::abs(d) > 2)
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 TEST_F(D3DXShaderOnDevice, AssembledShadersDrawTheKnownScene)
@@ -287,7 +277,7 @@ TEST_F(D3DXShaderOnDevice, AssembledShadersDrawTheKnownScene)
     const std::vector<uint32_t> pixels = ReadBackBuffer();
     ASSERT_EQ(size_t(kWidth) * kHeight, pixels.size()) << "back buffer read";
     if (const char* path = std::getenv("QUILL_D3DX_SCENE")) {
-        EXPECT_TRUE(SaveBitmap(path, pixels, kWidth, kHeight)) << path;
+        EXPECT_TRUE(SaveBitmapFile(path, pixels, kWidth, kHeight)) << path;
     }
     for (size_t i = 0; i < sizeof kCells / sizeof kCells[0]; ++i) {
         const Cell& c = kCells[i];
@@ -296,7 +286,7 @@ TEST_F(D3DXShaderOnDevice, AssembledShadersDrawTheKnownScene)
                 continue;
             const UINT x = UINT(i % columns) * 32 + p.x, y = UINT(i / columns) * 32 + p.y;
             const uint32_t got = pixels[size_t(y) * kWidth + x] & 0xFFFFFF;
-            EXPECT_TRUE(Near(p.expected, got)) << "cell " << i << " (" << c.name << ") at " << p.x << "," << p.y
+            EXPECT_TRUE(NearRgb(p.expected, got, 2)) << "cell " << i << " (" << c.name << ") at " << p.x << "," << p.y
                                                << std::hex << ": expected 0x" << p.expected << ", got 0x" << got;
         }
     }

@@ -3,6 +3,7 @@
 #include "setup/PathUtil.h"
 #include "setup/ProductLookup.h"
 #include "setup/RegistryKey.h"
+#include "common/TestProductKeys.h"
 #include "common/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -12,18 +13,12 @@ namespace {
 // A product name no other test uses, removed from both roots afterwards.
 class TestProduct {
 public:
-    explicit TestProduct(const char* tag)
-        : m_Name(std::string("QuillTest_") + tag + "_" +
-                 FormatInt(static_cast<int>(GetCurrentProcessId())))
-    {
-        Clean();
-    }
-    ~TestProduct() { Clean(); }
-    const std::string& Name() const { return m_Name; }
+    explicit TestProduct(const char* tag) : m_Keys(std::string("QuillTest_") + tag) {}
+    const std::string& Name() const { return m_Keys.Name(); }
     void Write(HKEY root, const char* program, const char* path) const
     {
         CRegistryKey key(root);
-        ASSERT_TRUE(key.Create(AppPathsKey(m_Name)));
+        ASSERT_TRUE(key.Create(AppPathsKey(Name())));
         if (program)
             ASSERT_TRUE(key.SetString("", program));
         if (path)
@@ -31,14 +26,7 @@ public:
     }
 
 private:
-    void Clean() const
-    {
-        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            RegDeleteKeyA(root, AppPathsKey(m_Name).c_str());
-            RegDeleteKeyA(root, UninstallKey(m_Name).c_str());
-        }
-    }
-    std::string m_Name;
+    CTestProductKeys m_Keys;
 };
 
 

@@ -9,6 +9,7 @@
 #include "setup/Uninstall.h"
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
+#include "common/TestProductKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -21,46 +22,36 @@ namespace {
 class TestProduct {
 public:
     explicit TestProduct(const std::string& tag)
-        : m_Name("QuillUninstall_" + tag + "_" + FormatInt(int(GetCurrentProcessId()))),
-          m_Folder("uninstall_" + tag)
+        : m_Keys("QuillUninstall_" + tag), m_Folder("uninstall_" + tag)
     {
-        Clean();
     }
-    ~TestProduct() { Clean(); }
-    const std::string& Name() const { return m_Name; }
+    const std::string& Name() const { return m_Keys.Name(); }
     const std::string& Folder() const { return m_Folder.Path(); }
     std::string operator/(const std::string& relative) const { return m_Folder / relative; }
 
     // App Paths (program and folder) and the Uninstall entry.
     void Register() const
     {
-        ASSERT_TRUE(RegisterAppPath(Folder(), "game.exe", m_Name));
-        ASSERT_TRUE(RegisterUninstall(Folder(), "uninst.exe", "Quill test game", m_Name));
+        ASSERT_TRUE(RegisterAppPath(Folder(), "game.exe", Name()));
+        ASSERT_TRUE(RegisterUninstall(Folder(), "uninst.exe", "Quill test game", Name()));
     }
     bool HasAppPath() const
     {
         std::string folder, program;
-        return FindInstalledProduct(m_Name, folder, program);
+        return FindInstalledProduct(Name(), folder, program);
     }
     bool HasUninstallEntry() const
     {
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             CRegistryKey key(root);
-            if (key.Open(UninstallKey(m_Name), KEY_QUERY_VALUE))
+            if (key.Open(UninstallKey(Name()), KEY_QUERY_VALUE))
                 return true;
         }
         return false;
     }
 
 private:
-    void Clean() const
-    {
-        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            RegDeleteKeyA(root, AppPathsKey(m_Name).c_str());
-            RegDeleteKeyA(root, UninstallKey(m_Name).c_str());
-        }
-    }
-    std::string m_Name;
+    CTestProductKeys m_Keys;
     CTempFolder m_Folder;
 };
 

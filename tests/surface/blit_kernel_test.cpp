@@ -5,6 +5,7 @@
 #include "surface/BlendTables.h"
 #include "surface/KernelTable.h"
 #include "surface/PixelFormat.h"
+#include "common/KernelEntryName.h"
 
 #include <gtest/gtest.h>
 
@@ -296,16 +297,7 @@ std::vector<KernelEntry> Variants()
     return v;
 }
 
-std::string EntryName(const ::testing::TestParamInfo<KernelEntry>& info)
-{
-    std::string s = std::string(CpuLevelName(info.param.level)) + "_" + info.param.name;
-    for (char& c : s)
-        if (!isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    return s + "_" + std::to_string(info.index);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, BlitKernelVariant, ::testing::ValuesIn(Variants()), EntryName);
+INSTANTIATE_TEST_SUITE_P(Table, BlitKernelVariant, ::testing::ValuesIn(Variants()), KernelEntryTestName);
 
 // Every pair of channel values at every opacity, through the blend of each
 // level: one row of 65536 pixels whose blue and green channels run through

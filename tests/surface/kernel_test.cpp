@@ -2,6 +2,7 @@
 // and the level switch of the kernel table.
 #include "surface/KernelTable.h"
 #include "surface/PixelFormat.h"
+#include "common/KernelEntryName.h"
 
 #include <gtest/gtest.h>
 
@@ -121,16 +122,7 @@ std::vector<KernelEntry> Variants()
     return v;
 }
 
-std::string EntryName(const ::testing::TestParamInfo<KernelEntry>& info)
-{
-    std::string s = std::string(CpuLevelName(info.param.level)) + "_" + info.param.name;
-    for (char& c : s)
-        if (!isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    return s + "_" + std::to_string(info.index);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, KernelVariant, ::testing::ValuesIn(Variants()), EntryName);
+INSTANTIATE_TEST_SUITE_P(Table, KernelVariant, ::testing::ValuesIn(Variants()), KernelEntryTestName);
 
 TEST(KernelTable, EveryKeyHasAPortableKernel)
 {

@@ -6,9 +6,9 @@
 // goes missing: it stays at its destination or as a backup in the staging
 // folder, which a settled update leaves only to keep another program's
 // file. The earlier program's journal reader gets the same bytes.
-#include "setup/LegacyJournal.h"
-#include "setup/StagingJournal.h"
-#include "setup/UpdateStaging.h"
+#include "update/LegacyJournal.h"
+#include "update/StagingJournal.h"
+#include "update/UpdateStaging.h"
 #include "MemoryUpdateFiles.h"
 
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include "setup/InstallEngine.h"
 #include "setup/PathUtil.h"
 #include "setup/SjisString.h"
-#include "setup/Win32UpdateFiles.h"
+#include "update/Win32UpdateFiles.h"
 #include <cstdio>
 #include <memory>
 

@@ -1,9 +1,9 @@
 #include "setup/InstallEngine.h"
 #include "framework/DebugPrint.h"
-#include "setup/LegacyJournal.h"
+#include "update/LegacyJournal.h"
 #include "setup/ProductLookup.h"
 #include "setup/SjisString.h"
-#include "setup/Win32UpdateFiles.h"
+#include "update/Win32UpdateFiles.h"
 
 
 CInstallEngine::CInstallEngine()

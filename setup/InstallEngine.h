@@ -1,7 +1,7 @@
 #pragma once
 #include "framework/Thread.h"
-#include "setup/FileFlusher.h"
-#include "setup/UpdateStaging.h"
+#include "update/FileFlusher.h"
+#include "update/UpdateStaging.h"
 #include <windows.h>
 #undef GetFreeSpace  // a 16-bit leftover macro of <winbase.h>
 #include <cstdint>

@@ -1,5 +1,5 @@
 # find_package(Quill): one imported target per library of the framework,
-# each with the libraries it builds on (Quill::framework, Quill::setup,
+# each with the libraries it builds on (Quill::framework, Quill::setup, Quill::update,
 # Quill::filesystem, Quill::surface, Quill::d3dx, Quill::d3d, their *_pure
 # parts, Quill::installer), for the 32-bit Windows toolchain of
 # toolchain.cmake beside this file.

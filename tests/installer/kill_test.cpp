@@ -6,7 +6,7 @@
 // bytes, with no staging folder, backup or partial file left.
 #include "InstallerRun.h"
 #include "common/TempFolder.h"
-#include "setup/StagingJournal.h"
+#include "update/StagingJournal.h"
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -4,10 +4,10 @@
 // settled by the next start, or reported and left alone when its journal
 // cannot be trusted.
 #include "framework/ThreadList.h"
-#include "setup/FileFlusher.h"
+#include "update/FileFlusher.h"
 #include "setup/InstallEngine.h"
-#include "setup/LegacyJournal.h"
-#include "setup/StagingJournal.h"
+#include "update/LegacyJournal.h"
+#include "update/StagingJournal.h"
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
 #include "common/TraceCapture.h"

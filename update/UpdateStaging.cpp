@@ -1,7 +1,7 @@
-#include "setup/UpdateStaging.h"
+#include "update/UpdateStaging.h"
 
 #include "setup/SjisString.h"
-#include "setup/StagingJournal.h"
+#include "update/StagingJournal.h"
 
 #include <algorithm>
 #include <cstdio>

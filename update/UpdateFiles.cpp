@@ -1,4 +1,4 @@
-#include "setup/UpdateFiles.h"
+#include "update/UpdateFiles.h"
 
 #include "setup/SjisString.h"
 

@@ -1,7 +1,7 @@
-#include "setup/LegacyJournal.h"
+#include "update/LegacyJournal.h"
 
 #include "framework/ByteOrder.h"
-#include "setup/StagingJournal.h"
+#include "update/StagingJournal.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "setup/UpdateFiles.h"
+#include "update/UpdateFiles.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 // sure to survive. Files can be held open by "another program". Pure: used
 // by the native tests and the journal's fuzz target.
 #include "setup/SjisString.h"
-#include "setup/UpdateFiles.h"
+#include "update/UpdateFiles.h"
 
 #include <cstdint>
 #include <functional>

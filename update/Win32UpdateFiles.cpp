@@ -1,4 +1,4 @@
-#include "setup/Win32UpdateFiles.h"
+#include "update/Win32UpdateFiles.h"
 
 #include "framework/FileRename.h"
 #include "framework/Handle.h"

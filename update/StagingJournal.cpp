@@ -1,4 +1,4 @@
-#include "setup/StagingJournal.h"
+#include "update/StagingJournal.h"
 
 #include "framework/ByteOrder.h"
 #include "setup/SjisString.h"

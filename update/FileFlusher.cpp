@@ -1,4 +1,4 @@
-#include "setup/FileFlusher.h"
+#include "update/FileFlusher.h"
 
 CFileFlusher::~CFileFlusher()
 {

@@ -2,8 +2,8 @@
 // lose power between any two operations: whatever the cut, the next start
 // leaves the game folder exactly as before or exactly as after the update,
 // and a journal that does not check makes it touch nothing.
-#include "setup/StagingJournal.h"
-#include "setup/UpdateStaging.h"
+#include "update/StagingJournal.h"
+#include "update/UpdateStaging.h"
 #include "MemoryUpdateFiles.h"
 
 #include <gtest/gtest.h>

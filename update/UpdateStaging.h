@@ -1,5 +1,5 @@
 #pragma once
-#include "setup/UpdateFiles.h"
+#include "update/UpdateFiles.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // level the pixel code runs at is the kernel table's (KernelTable.h), which a
 // test or QUILL_CPU_LEVEL may force lower than these flags allow.
 #include "framework/CriticalSection.h"
-#include "surface/CpuId.h"
+#include "surface/kernels/CpuId.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "surface/PixelOps.h"
 
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 
 #include <algorithm>

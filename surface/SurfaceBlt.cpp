@@ -5,7 +5,7 @@
 #include "framework/CriticalSection.h"
 #include "surface/BlitGeometry.h"
 #include "surface/BlitOps.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/RuleImage.h"
 #include "surface/SurfaceBlitView.h"
 #include "surface/SurfaceLock.h"

@@ -2,7 +2,7 @@
 
 #include "surface/BlendTables.h"
 #include "surface/BlitChecks.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/MersenneTwister.h"
 #include "surface/PixelFormat.h"
 #include "surface/QuadTween.h"

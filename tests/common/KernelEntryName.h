@@ -1,7 +1,7 @@
 #pragma once
 // The name of a kernel-table entry as a parameterised test's name: level,
 // kernel and index, with every character GoogleTest refuses made '_'.
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 
 #include <gtest/gtest.h>
 

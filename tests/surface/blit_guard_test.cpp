@@ -4,7 +4,7 @@
 #include "surface/BlendTables.h"
 #include "surface/BlitGeometry.h"
 #include "surface/BlitOps.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 #include "surface/Transitions.h"
 

@@ -3,7 +3,7 @@
 // opacity, widths 1 to 67, odd pitches, unaligned starts and bottom-up rows;
 // and the portable kernels against the per-pixel rules written out here.
 #include "surface/BlendTables.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 #include "common/KernelEntryName.h"
 

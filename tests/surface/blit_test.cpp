@@ -5,7 +5,7 @@
 #include "surface/AutoSurface.h"
 #include "surface/BlitOps.h"
 #include "surface/DIBSurface.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/MemorySurface.h"
 #include "surface/RuleImage.h"
 #include "surface/SurfaceLock.h"

@@ -1,7 +1,7 @@
 // Decoding of the identification instruction for described processors, and
 // the kernel level each gets.
-#include "surface/CpuId.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/CpuId.h"
+#include "surface/kernels/KernelTable.h"
 
 #include <gtest/gtest.h>
 

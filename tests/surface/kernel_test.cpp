@@ -1,6 +1,6 @@
 // Every kernel variant against the portable kernel of its key, byte for byte,
 // and the level switch of the kernel table.
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 #include "common/KernelEntryName.h"
 

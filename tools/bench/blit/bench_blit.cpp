@@ -8,7 +8,7 @@
 #include "KernelLevels.h"
 #include "surface/BlendTables.h"
 #include "surface/BlitOps.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 
 #include <algorithm>

@@ -13,7 +13,7 @@
 #include "framework/DirectDraw.h"
 #include "surface/BlitOps.h"
 #include "surface/DDSurface.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/MemorySurface.h"
 #include "surface/SurfaceLock.h"
 

@@ -4,7 +4,7 @@
 // stretch rows), printed against the best level, and the kernels whose
 // default (the level in force) is more than 5 % slower than another level's.
 #include "BenchTiming.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 #include "filesystem/FileInterface.h"
 #include "filesystem/ImageFile.h"
 #include "surface/BlendTables.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 #include "surface/PixelOps.h"
 

@@ -5,7 +5,7 @@
 // Prints figures, not a verdict.
 #include "surface/BlendTables.h"
 #include "surface/BlitOps.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 #include "surface/Transitions.h"
 

@@ -1,6 +1,6 @@
 // The portable kernels: they define every result the other levels reproduce.
-#include "surface/KernelPixels.h"
-#include "surface/Kernels.h"
+#include "surface/kernels/KernelPixels.h"
+#include "surface/kernels/Kernels.h"
 
 namespace {
 

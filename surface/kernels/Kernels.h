@@ -1,6 +1,6 @@
 #pragma once
 // The kernel lists of every level, collected by the kernel table.
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "surface/CpuId.h"
+#include "surface/kernels/CpuId.h"
 
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 
 #include <cstring>
 

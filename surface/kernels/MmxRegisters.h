@@ -2,7 +2,7 @@
 // MMX registers for the kernels of the MMX and SSE levels: unaligned 64-bit
 // loads and stores, and the register policy of the vector blends
 // (BlendVector.h). Local to the including file, like KernelPixels.h.
-#include "surface/KernelPixels.h"
+#include "surface/kernels/KernelPixels.h"
 
 #include <mmintrin.h>
 #ifdef __SSE__

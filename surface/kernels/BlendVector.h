@@ -22,7 +22,7 @@
 // 255, and c x L / 31 of a 5- or 6-bit field c at its place in the pixel is
 // the field's bits of the high product of the field and 2115 L, for L up to
 // 30 (both checked over every value by the kernel tests).
-#include "surface/KernelPixels.h"
+#include "surface/kernels/KernelPixels.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // registers (only moves, which keep every bit pattern), and the blends on MMX
 // registers with the integer instructions SSE added. The converters of this
 // level are the MMX ones.
-#include "surface/BlendVector.h"
-#include "surface/KernelPixels.h"
-#include "surface/Kernels.h"
+#include "surface/kernels/BlendVector.h"
+#include "surface/kernels/KernelPixels.h"
+#include "surface/kernels/Kernels.h"
 
 #ifdef __SSE__
-#include "surface/MmxRegisters.h"
+#include "surface/kernels/MmxRegisters.h"
 #include <xmmintrin.h>
 
 namespace {

@@ -1,4 +1,4 @@
-#include "surface/Kernels.h"
+#include "surface/kernels/Kernels.h"
 
 std::vector<KernelList> GetKernelLists()
 {

@@ -1,9 +1,9 @@
 // AVX2 kernels (built with -mavx2; chosen only when the system saves the
 // 256-bit registers): eight 0x00RRGGBB lanes per register, sixteen pixels per
 // step.
-#include "surface/BlendVector.h"
-#include "surface/KernelPixels.h"
-#include "surface/Kernels.h"
+#include "surface/kernels/BlendVector.h"
+#include "surface/kernels/KernelPixels.h"
+#include "surface/kernels/Kernels.h"
 
 #ifdef __AVX2__
 #include <immintrin.h>

@@ -4,7 +4,7 @@
 // different processor levels, and a shared inline copy could otherwise be
 // taken from a file built for a higher level than the caller's.
 #include "surface/BlendTables.h"
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
 
 #include <cstring>

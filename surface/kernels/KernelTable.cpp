@@ -1,8 +1,8 @@
-#include "surface/KernelTable.h"
+#include "surface/kernels/KernelTable.h"
 #include "framework/ServiceObject.h"
 
-#include "surface/CpuId.h"
-#include "surface/Kernels.h"
+#include "surface/kernels/CpuId.h"
+#include "surface/kernels/Kernels.h"
 
 #include <algorithm>
 #include <cstdlib>

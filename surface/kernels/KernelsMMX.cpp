@@ -1,11 +1,11 @@
 // MMX kernels (built with -mmmx): 64-bit registers, two pixels per register
 // as 0x00RRGGBB lanes.
-#include "surface/BlendVector.h"
-#include "surface/KernelPixels.h"
-#include "surface/Kernels.h"
+#include "surface/kernels/BlendVector.h"
+#include "surface/kernels/KernelPixels.h"
+#include "surface/kernels/Kernels.h"
 
 #ifdef __MMX__
-#include "surface/MmxRegisters.h"
+#include "surface/kernels/MmxRegisters.h"
 
 namespace {
 

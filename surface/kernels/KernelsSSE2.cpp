@@ -1,8 +1,8 @@
 // SSE2 kernels (built with -msse2): four 0x00RRGGBB lanes per register, eight
 // pixels per step.
-#include "surface/BlendVector.h"
-#include "surface/KernelPixels.h"
-#include "surface/Kernels.h"
+#include "surface/kernels/BlendVector.h"
+#include "surface/kernels/KernelPixels.h"
+#include "surface/kernels/Kernels.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>

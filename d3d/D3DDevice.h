@@ -161,6 +161,12 @@ private:
     bool SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& matrix, const char* message);
     bool Clear(DWORD flags, D3DCOLOR color, float z, DWORD stencil, const char* message);
     bool SetTargets(IDirect3DSurface8* target, IDirect3DSurface8* zbuffer, const char* message);
+    // The target with the depth buffer the device has now.
+    bool SetTargetKeepingZBuffer(IDirect3DSurface8* target, const char* message);
+    // The device's call, made only while the device is usable, its failure
+    // reported with the message; false when not usable or failed.
+    template <class F>
+    bool Call(const char* message, F call);
     // The window of the device's Direct3D object.
     HWND GetHWnd() const;
 

@@ -5,17 +5,13 @@
 // (ShaderTokens.cpp).
 #include "d3dx/ShaderAssembler.h"
 #include "d3dx/ShaderOpcodes.h"
+#include "d3dx/ShaderText.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace shader {
-
-inline bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-inline bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 struct Register {
     uint32_t type = 0;

@@ -17,16 +17,6 @@ namespace shader {
 
 namespace {
 
-std::string Trim(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && IsSpace(s[b]))
-        ++b;
-    while (e > b && IsSpace(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
-
 std::string LowerCase(std::string s)
 {
     for (char& c : s)

@@ -1,4 +1,5 @@
 #include "d3dx/ShaderPreprocessor.h"
+#include "d3dx/ShaderText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,8 +22,10 @@ using File = CShaderPreprocessor::File;
 constexpr unsigned kMaxErrors = 50;
 constexpr unsigned kMaxExpressionDepth = 64;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using shader::IsDigit;
+using shader::IsSpace;
+using shader::Trim;
+
 bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool IsIdentChar(char c) { return IsIdentStart(c) || IsDigit(c); }
 
@@ -33,16 +36,6 @@ bool IsPair(const std::string& s, size_t i)
         return false;
     const unsigned char a = uint8_t(s[i]), b = uint8_t(s[i + 1]);
     return ((a >= 0x81 && a <= 0x9F) || (a >= 0xE0 && a <= 0xFC)) && b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
-
-std::string Trim(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && IsSpace(s[b]))
-        ++b;
-    while (e > b && IsSpace(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
 }
 
 enum Kind : uint8_t { kIdent, kNumber, kPunct, kOther };

@@ -22,6 +22,29 @@ RECT ToRect(const PixelRect& r)
     return out;
 }
 
+// The destination and the source locked for one blit (a surface drawn onto
+// itself once), with their views; not locked unless both are.
+class BlitLocks {
+public:
+    BlitLocks(CSurface* dst, CSurface* src)
+        : m_DstLock(dst), m_SrcLock(src == dst ? nullptr : src),
+          m_Locked(m_DstLock.IsLocked() && (src == dst || m_SrcLock.IsLocked()))
+    {
+        if (!m_Locked)
+            return;
+        m_Dst = BlitView(dst);
+        m_Src = src == dst ? m_Dst : BlitView(src);
+    }
+    bool IsLocked() const { return m_Locked; }
+    const BlitSurface& Dst() const { return m_Dst; }
+    const BlitSurface& Src() const { return m_Src; }
+
+private:
+    CSurfaceLock m_DstLock, m_SrcLock;
+    bool m_Locked;
+    BlitSurface m_Dst, m_Src;
+};
+
 RECT SurfaceRect(CSurface* s)
 {
     int width, height;
@@ -113,20 +136,17 @@ void CSurface::Blt(int op, CSurface* source, const POINT& dst, const RECT& srcRe
     PixelRect drawn;
     bool ran;
     {
-        CSurfaceLock dstLock(this);
-        CSurfaceLock srcLock(source == this ? nullptr : source);
-        if (!dstLock.IsLocked() || (source != this && !srcLock.IsLocked()))
+        const BlitLocks locks(this, source);
+        if (!locks.IsLocked())
             return;
-        const BlitSurface d = BlitView(this);
-        const BlitSurface s = source == this ? d : BlitView(source);
         if (op == kBlitRuleWipe) {
             CRuleImage& rule = CRuleImage::GetInstance();
             CCriticalLock ruleLock(&rule.GetLock());
             const RuleMask mask = rule.GetMask();
             r.rule = mask.bits ? &mask : nullptr;
-            ran = BltPixels(d, s, r, drawn);
+            ran = BltPixels(locks.Dst(), locks.Src(), r, drawn);
         } else {
-            ran = BltPixels(d, s, r, drawn);
+            ran = BltPixels(locks.Dst(), locks.Src(), r, drawn);
         }
     }
     if (ran)
@@ -178,12 +198,10 @@ void CSurface::StretchBlt(int op, CSurface* source, const RECT& dstRect, const R
     PixelRect drawn;
     bool ran;
     {
-        CSurfaceLock dstLock(this);
-        CSurfaceLock srcLock(source == this ? nullptr : source);
-        if (!dstLock.IsLocked() || (source != this && !srcLock.IsLocked()))
+        const BlitLocks locks(this, source);
+        if (!locks.IsLocked())
             return;
-        const BlitSurface d = BlitView(this);
-        ran = StretchBltPixels(d, source == this ? d : BlitView(source), r, drawn);
+        ran = StretchBltPixels(locks.Dst(), locks.Src(), r, drawn);
     }
     if (ran)
         OnStretchBlt(op, source, dstRect, srcRect, param1, param2, ToRect(drawn));

@@ -26,7 +26,7 @@ bool CFile::Create(const std::string& path, bool truncate)
     if (!full.empty())
         CPackArchiveCache::GetInstance().Forget(full);
     CDiskFile* disk = new (std::nothrow) CDiskFile;
-    m_impl = disk;
+    m_impl.reset(disk);
     if (disk != nullptr && !full.empty() && disk->Create(full, truncate))
         return true;
     DebugPrint("error：ファイルの作成に失敗しました。<%s> [CFile::Create()]", path.c_str());
@@ -36,8 +36,7 @@ bool CFile::Create(const std::string& path, bool truncate)
 
 int CFile::OpenAt(const std::string& full)
 {
-    delete m_impl;
-    m_impl = nullptr;
+    m_impl.reset();
     CFindFile find;
     bool loose = find.Find(full);
     // A missing folder holds no single-file pack either: it would lie beside
@@ -45,11 +44,11 @@ int CFile::OpenAt(const std::string& full)
     bool folderMissing = !loose && GetLastError() == ERROR_PATH_NOT_FOUND;
     find.Close();
     if (loose)
-        m_impl = new (std::nothrow) CDiskFile;
+        m_impl.reset(new (std::nothrow) CDiskFile);
     else if (!folderMissing && IsSinglePackFor(full))
-        m_impl = new (std::nothrow) CZipSingleFile;
+        m_impl.reset(new (std::nothrow) CZipSingleFile);
     else
-        m_impl = new (std::nothrow) CZipArchiveFile;
+        m_impl.reset(new (std::nothrow) CZipArchiveFile);
     return m_impl != nullptr && m_impl->Open(full) == 1;
 }
 
@@ -81,17 +80,3 @@ int CFile::Open(const std::string& path)
     Close();
     return 0;
 }
-
-void CFile::Close()
-{
-    delete m_impl;
-    m_impl = nullptr;
-}
-
-uint32_t CFile::Read(void* buffer, uint32_t size, uint32_t count) { return m_impl ? m_impl->Read(buffer, size, count) : 0; }
-uint32_t CFile::Write(const void* buffer, uint32_t size, uint32_t count) { return m_impl ? m_impl->Write(buffer, size, count) : 0; }
-uint32_t CFile::GetSize() { return m_impl ? m_impl->GetSize() : 0; }
-bool CFile::Seek(int32_t offset, int origin) { return m_impl ? m_impl->Seek(offset, origin) : false; }
-uint32_t CFile::Tell() { return m_impl ? m_impl->Tell() : 0; }
-void CFile::Rewind() { if (m_impl) m_impl->Rewind(); }
-bool CFile::IsOpen() { return m_impl ? m_impl->IsOpen() : false; }

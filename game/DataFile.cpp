@@ -22,7 +22,7 @@ int CDataFile::Open(const std::string& path)
         return 0;
     std::unique_ptr<CFile> file(new (std::nothrow) CFile);
     if (file && file->Open(path) == 1) {
-        m_File = std::move(file);
+        m_impl = std::move(file);
         return 1;
     }
     // The LZSS kinds take a normalised full path and are never chosen by
@@ -30,57 +30,21 @@ int CDataFile::Open(const std::string& path)
     const std::string full = MakeFullPath(path);
     std::unique_ptr<CFileInterface> archive(new (std::nothrow) CLZSSArchiveFile);
     if (archive && archive->Open(full) == 1) {
-        m_File = std::move(archive);
+        m_impl = std::move(archive);
         return 1;
     }
     std::unique_ptr<CFileInterface> single(new (std::nothrow) CLZSSSingleFile);
     if (single && single->Open(full) == 1) {
-        m_File = std::move(single);
+        m_impl = std::move(single);
         return 1;
     }
     return 0;
-}
-
-void CDataFile::Close()
-{
-    m_File.reset();
-}
-
-uint32_t CDataFile::Read(void* buffer, uint32_t size, uint32_t count)
-{
-    return m_File ? m_File->Read(buffer, size, count) : 0;
 }
 
 uint32_t CDataFile::Write(const void*, uint32_t, uint32_t)
 {
     DebugPrint("CDataFile::Write() ゲームデータの書き出しには対応していません。");
     return 0;
-}
-
-uint32_t CDataFile::GetSize()
-{
-    return m_File ? m_File->GetSize() : 0;
-}
-
-bool CDataFile::Seek(int32_t offset, int origin)
-{
-    return m_File && m_File->Seek(offset, origin);
-}
-
-uint32_t CDataFile::Tell()
-{
-    return m_File ? m_File->Tell() : 0;
-}
-
-void CDataFile::Rewind()
-{
-    if (m_File)
-        m_File->Rewind();
-}
-
-bool CDataFile::IsOpen()
-{
-    return m_File && m_File->IsOpen();
 }
 
 bool ReadDataFile(const std::string& path, std::unique_ptr<char[]>& bytes, uint32_t& size)

@@ -5,34 +5,20 @@
 // "data\gamedata" on a CD-ROM drive), then in an LZSS archive named after a
 // folder on the path ("data\sys.dat" holds "data\sys\textbox.bmp"), then as
 // an LZSS single file ("data\sys\textbox.bmp.dat"). Read-only.
-#include "filesystem/FileInterface.h"
+#include "filesystem/ForwardingFile.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-class CDataFile : public CFileInterface {
+class CDataFile : public CForwardingFile {
 public:
     CDataFile() {}
-    ~CDataFile() override { Close(); }
 
     // Refused: the game's data is never written.
     bool Create(const std::string& path, bool truncate) override;
     int Open(const std::string& path) override;
-    void Close() override;
-    uint32_t Read(void* buffer, uint32_t size, uint32_t count) override;
     uint32_t Write(const void* buffer, uint32_t size, uint32_t count) override;
-    uint32_t GetSize() override;
-    bool Seek(int32_t offset, int origin) override;
-    uint32_t Tell() override;
-    void Rewind() override;
-    bool IsOpen() override;
-
-private:
-    std::unique_ptr<CFileInterface> m_File;
-
-    CDataFile(const CDataFile&) = delete;
-    CDataFile& operator=(const CDataFile&) = delete;
 };
 
 // The whole file through CDataFile; false when it cannot be found or read.

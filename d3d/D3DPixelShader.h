@@ -1,32 +1,20 @@
 #pragma once
 // A pixel shader from assembly text, made again after a lost device from a
 // saved copy of the text.
-#include "d3d/D3DResource.h"
+#include "d3d/D3DShader.h"
 
-#include <string>
-
-class CD3DPixelShader : public CD3DResource {
+class CD3DPixelShader : public CD3DShader {
 public:
-    CD3DPixelShader();
-    ~CD3DPixelShader() override;
+    CD3DPixelShader() {}
+    ~CD3DPixelShader() override { Release(); }
 
     // Deletes any old shader first. False without a device or after a
     // message.
     bool CreateShader(const char* source, UINT length);
 
-    DWORD GetHandle() const { return m_Handle; }
-    const std::string& GetSource() const { return m_Source; }
-    bool IsSaved() const { return m_Saved != 0; }
-
-    void OnLost() override;
-    void OnRestore() override;
-    void Release() override;
-
 private:
-    void DeleteShader();
-
-    DWORD m_Handle;
-    std::string m_Source;
-    unsigned char m_Saved;
-    std::string m_SavedSource;
+    DWORD CurrentShader(CD3DDevice& device) override;
+    void Unset(CD3DDevice& device) override;
+    void Delete(CD3DDevice& device, DWORD handle) override;
+    void Remake(const std::vector<DWORD>& declaration, const std::string& source) override;
 };

@@ -10,26 +10,6 @@ constexpr size_t kMaxDeclarationTokens = 65536;
 
 }  // namespace
 
-CD3DVertexShader::CD3DVertexShader() : m_Handle(0), m_Saved(0) {}
-
-CD3DVertexShader::~CD3DVertexShader() { Release(); }
-
-void CD3DVertexShader::DeleteShader()
-{
-    if (m_Handle) {
-        if (CD3DDevice* device = GetDevice()) {
-            DWORD current = 0;
-            if (device->GetDevice() && SUCCEEDED(device->GetDevice()->GetVertexShader(&current)) &&
-                current == m_Handle)
-                device->SetVertexShader(0);
-            device->DeleteVertexShader(m_Handle);
-        }
-    }
-    m_Handle = 0;
-    m_Declaration.clear();
-    m_Source.clear();
-}
-
 bool CD3DVertexShader::CreateShader(const DWORD* declaration, const char* source, UINT length)
 {
     DeleteShader();
@@ -47,38 +27,23 @@ bool CD3DVertexShader::CreateShader(const DWORD* declaration, const char* source
     const std::vector<uint32_t> given(declaration, declaration + count);
     const std::vector<uint32_t> full =
         AppendToDeclaration(given, std::vector<uint32_t>(constants.begin(), constants.end()));
-    device->CreateVertexShader(reinterpret_cast<const DWORD*>(full.data()), code.data(), m_Handle);
-    m_Declaration.assign(given.begin(), given.end());
-    m_Source.assign(source, length);
-    return m_Handle != 0;
+    DWORD handle = 0;
+    device->CreateVertexShader(reinterpret_cast<const DWORD*>(full.data()), code.data(), handle);
+    Keep(handle, std::vector<DWORD>(given.begin(), given.end()), source, length);
+    return handle != 0;
 }
 
-void CD3DVertexShader::OnLost()
+DWORD CD3DVertexShader::CurrentShader(CD3DDevice& device)
 {
-    if (!m_Handle)
-        return;
-    m_SavedDeclaration.swap(m_Declaration);
-    m_SavedSource.swap(m_Source);
-    DeleteShader();
-    m_Saved = 1;
+    DWORD current = 0;
+    return SUCCEEDED(device.GetDevice()->GetVertexShader(&current)) ? current : 0;
 }
 
-void CD3DVertexShader::OnRestore()
+void CD3DVertexShader::Unset(CD3DDevice& device) { device.SetVertexShader(0); }
+
+void CD3DVertexShader::Delete(CD3DDevice& device, DWORD handle) { device.DeleteVertexShader(handle); }
+
+void CD3DVertexShader::Remake(const std::vector<DWORD>& declaration, const std::string& source)
 {
-    if (!m_Saved)
-        return;
-    m_Saved = 0;
-    std::vector<DWORD> declaration;
-    std::string source;
-    declaration.swap(m_SavedDeclaration);
-    source.swap(m_SavedSource);
     CreateShader(declaration.data(), source.data(), UINT(source.size()));
-}
-
-void CD3DVertexShader::Release()
-{
-    DeleteShader();
-    m_Saved = 0;
-    m_SavedDeclaration.clear();
-    m_SavedSource.clear();
 }

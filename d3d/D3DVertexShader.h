@@ -2,39 +2,25 @@
 // A vertex shader from assembly text and a vertex declaration, made again
 // after a lost device from saved copies of both. The text's defs are put
 // into the declaration (before its end token), so that they take effect.
-#include "d3d/D3DResource.h"
+#include "d3d/D3DShader.h"
 
-#include <string>
-#include <vector>
-
-class CD3DVertexShader : public CD3DResource {
+class CD3DVertexShader : public CD3DShader {
 public:
-    CD3DVertexShader();
-    ~CD3DVertexShader() override;
+    CD3DVertexShader() {}
+    ~CD3DVertexShader() override { Release(); }
 
     // declaration: tokens up to the end token 0xFFFFFFFF. Deletes any old
     // shader first. False without a device, for a declaration without an
     // end token, or after a message.
     bool CreateShader(const DWORD* declaration, const char* source, UINT length);
 
-    DWORD GetHandle() const { return m_Handle; }
     // The declaration as given, end token included.
-    const std::vector<DWORD>& GetDeclaration() const { return m_Declaration; }
-    size_t GetDeclarationCount() const { return m_Declaration.size(); }
-    const std::string& GetSource() const { return m_Source; }
-    bool IsSaved() const { return m_Saved != 0; }
-
-    void OnLost() override;
-    void OnRestore() override;
-    void Release() override;
+    const std::vector<DWORD>& GetDeclaration() const { return Declaration(); }
+    size_t GetDeclarationCount() const { return Declaration().size(); }
 
 private:
-    void DeleteShader();
-
-    DWORD m_Handle;
-    std::vector<DWORD> m_Declaration;
-    std::string m_Source;
-    unsigned char m_Saved;
-    std::vector<DWORD> m_SavedDeclaration;
-    std::string m_SavedSource;
+    DWORD CurrentShader(CD3DDevice& device) override;
+    void Unset(CD3DDevice& device) override;
+    void Delete(CD3DDevice& device, DWORD handle) override;
+    void Remake(const std::vector<DWORD>& declaration, const std::string& source) override;
 };

@@ -43,45 +43,40 @@ HPROPSHEETPAGE CreatePage(HINSTANCE instance, int templateId, DLGPROC procedure)
     return CreatePropertySheetPageA(&page);
 }
 
-}  // namespace
-
-INT_PTR CALLBACK WizardFirstPageProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
+// Both pages answer cancel alike and set their wizard buttons when shown;
+// the first centres the sheet, the last accepts Finish.
+INT_PTR PageProc(HWND page, UINT message, LPARAM lParam, bool first)
 {
     if (message != WM_NOTIFY)
         return FALSE;
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     switch (header->code) {
     case PSN_QUERYCANCEL:
-        QueryCancel(hWnd);
+        QueryCancel(page);
         return TRUE;
+    case PSN_WIZFINISH:
+        return first ? FALSE : TRUE;
     case PSN_SETACTIVE:
-        PostMessageA(header->hwndFrom, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
-        SetResult(hWnd, 0);
-        CentreOnScreen(header->hwndFrom);
+        PostMessageA(header->hwndFrom, PSM_SETWIZBUTTONS, 0, first ? PSWIZB_NEXT : PSWIZB_BACK | PSWIZB_FINISH);
+        SetResult(page, 0);
+        if (first)
+            CentreOnScreen(header->hwndFrom);
         return TRUE;
     default:
         return FALSE;
     }
 }
 
+}  // namespace
+
+INT_PTR CALLBACK WizardFirstPageProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
+{
+    return PageProc(hWnd, message, lParam, true);
+}
+
 INT_PTR CALLBACK WizardSecondPageProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
 {
-    if (message != WM_NOTIFY)
-        return FALSE;
-    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-    switch (header->code) {
-    case PSN_QUERYCANCEL:
-        QueryCancel(hWnd);
-        return TRUE;
-    case PSN_WIZFINISH:
-        return TRUE;
-    case PSN_SETACTIVE:
-        PostMessageA(header->hwndFrom, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
-        SetResult(hWnd, 0);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    return PageProc(hWnd, message, lParam, false);
 }
 
 CWizardPages::CWizardPages(HINSTANCE instance) : m_hInstance(instance)

@@ -75,6 +75,20 @@ bool IsReserved(const std::string& component, CUpdateFiles& files)
            folded == files.FoldName(CUpdateStaging::kLegacyJournal);
 }
 
+// What reading a journal file means for the load.
+CUpdateStaging::LoadResult LoadResultOf(CStagingJournal::ParseResult read)
+{
+    switch (read) {
+    case CStagingJournal::kGood:
+        return CUpdateStaging::kLoaded;
+    case CStagingJournal::kUnknownVersion:
+        return CUpdateStaging::kUnknownVersion;
+    case CStagingJournal::kDamaged:
+        break;
+    }
+    return CUpdateStaging::kDamaged;
+}
+
 }  // namespace
 
 std::string CUpdateStaging::NormalizeRoot(const std::string& root)
@@ -570,16 +584,7 @@ CUpdateStaging::LoadResult CUpdateStaging::Load(const std::string& root, const s
     if (!files.ReadFile(InFolder(kPlanFile), bytes)) {
         result = kNoJournal;
     } else {
-        switch (CStagingJournal::ReadPlan(bytes.data(), bytes.size(), id, paths)) {
-        case CStagingJournal::kGood:
-            break;
-        case CStagingJournal::kUnknownVersion:
-            result = kUnknownVersion;
-            break;
-        case CStagingJournal::kDamaged:
-            result = kDamaged;
-            break;
-        }
+        result = LoadResultOf(CStagingJournal::ReadPlan(bytes.data(), bytes.size(), id, paths));
     }
     m_PlanCrc = CStagingJournal::Crc32(bytes.data(), bytes.size());
     std::map<std::string, size_t> seen;
@@ -595,18 +600,9 @@ CUpdateStaging::LoadResult CUpdateStaging::Load(const std::string& root, const s
     }
     std::vector<uint8_t> record;
     if (result == kLoaded && files.ReadFile(InFolder(kSwitchFile), record)) {
-        switch (CStagingJournal::ReadSwitching(record.data(), record.size(), id,
-                                               static_cast<uint32_t>(m_Slots.size()), m_PlanCrc)) {
-        case CStagingJournal::kGood:
-            m_Switching = true;
-            break;
-        case CStagingJournal::kUnknownVersion:
-            result = kUnknownVersion;
-            break;
-        case CStagingJournal::kDamaged:
-            result = kDamaged;
-            break;
-        }
+        result = LoadResultOf(CStagingJournal::ReadSwitching(record.data(), record.size(), id,
+                                                             static_cast<uint32_t>(m_Slots.size()), m_PlanCrc));
+        m_Switching = result == kLoaded;
     } else if (result == kLoaded && files.GetKind(InFolder(kSwitchFile)) != CUpdateFiles::kMissing) {
         result = kNoJournal;  // there, but it cannot be read now
     }

@@ -174,12 +174,3 @@ std::vector<std::string> CImageFileCacheControl::GetNames()
         names.push_back(entry.name);
     return names;
 }
-
-void SetBudget(uint32_t bytes) { CImageFileCacheControl::GetInstance().SetBudget(bytes); }
-CImageInterface* Acquire(const std::string& name) { return CImageFileCacheControl::GetInstance().Acquire(name); }
-void Prefetch(const std::string& name) { CImageFileCacheControl::GetInstance().Prefetch(name); }
-void Release(CImageInterface* image) { CImageFileCacheControl::GetInstance().Release(image); }
-void ResetReferences() { CImageFileCacheControl::GetInstance().ResetReferences(); }
-void Purge() { CImageFileCacheControl::GetInstance().Purge(); }
-void Trim() { CImageFileCacheControl::GetInstance().Trim(); }
-bool Contains(const std::string& name) { return CImageFileCacheControl::GetInstance().Contains(name); }

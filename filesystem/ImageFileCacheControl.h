@@ -18,7 +18,7 @@
 // thread.
 class CImageFileCacheControl {
 public:
-    // The process-wide cache that the free functions below act on.
+    // The process-wide cache.
     static CImageFileCacheControl& GetInstance();
 
     CImageFileCacheControl();
@@ -86,13 +86,3 @@ private:
     CImageFileCacheControl(const CImageFileCacheControl&) = delete;
     CImageFileCacheControl& operator=(const CImageFileCacheControl&) = delete;
 };
-
-// The process-wide cache.
-void SetBudget(uint32_t bytes);
-CImageInterface* Acquire(const std::string& name);
-void Prefetch(const std::string& name);
-void Release(CImageInterface* image);
-void ResetReferences();
-void Purge();
-void Trim();
-bool Contains(const std::string& name);

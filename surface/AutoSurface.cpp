@@ -46,7 +46,10 @@ CSurface* CAutoSurface::Created()
     return m_Surface != nullptr && m_Surface->IsCreated() ? m_Surface : nullptr;
 }
 
-bool CAutoSurface::Create(int width, int height, int format, bool useDib)
+// Replaces the implementation by a new one that make fills; none is kept
+// when make fails.
+template <typename Make>
+bool CAutoSurface::Replace(bool useDib, Make make)
 {
     DeleteImplementation();
     m_Surface = MakeImplementation(useDib);
@@ -54,25 +57,21 @@ bool CAutoSurface::Create(int width, int height, int format, bool useDib)
         return false;
     m_Surface->SetHWnd(m_hWnd);
     m_Surface->SetAutoRestore(m_AutoRestore != 0);
-    if (m_Surface->Create(width, height, format, useDib))
+    if (make(*m_Surface))
         return true;
     DeleteImplementation();
     return false;
 }
 
+bool CAutoSurface::Create(int width, int height, int format, bool useDib)
+{
+    return Replace(useDib, [&](CSurface& s) { return s.Create(width, height, format, useDib); });
+}
+
 bool CAutoSurface::Load(const std::string& fileName, int format, bool useDib)
 {
     const std::string name = fileName;  // the argument may belong to the old implementation
-    DeleteImplementation();
-    m_Surface = MakeImplementation(useDib);
-    if (m_Surface == nullptr)
-        return false;
-    m_Surface->SetHWnd(m_hWnd);
-    m_Surface->SetAutoRestore(m_AutoRestore != 0);
-    if (m_Surface->Load(name, format, useDib))
-        return true;
-    DeleteImplementation();
-    return false;
+    return Replace(useDib, [&](CSurface& s) { return s.Load(name, format, useDib); });
 }
 
 void CAutoSurface::Release()
@@ -94,53 +93,38 @@ void CAutoSurface::SetHWnd(HWND hWnd)
         m_Surface->SetHWnd(hWnd);
 }
 
-// Forwarded operations: to the implementation while it holds a surface.
+// Forwarded operations: to the implementation while it holds a surface,
+// otherwise the answer of a surface that is not created.
+namespace {
+
+template <typename R, typename... Params, typename... Args>
+R Ask(CSurface* s, R none, R (CSurface::*method)(Params...), const Args&... args)
+{
+    return s ? (s->*method)(args...) : none;
+}
+
+template <typename... Params, typename... Args>
+void Tell(CSurface* s, void (CSurface::*method)(Params...), const Args&... args)
+{
+    if (s)
+        (s->*method)(args...);
+}
+
+}  // namespace
+
 bool CAutoSurface::SaveBitmap(const std::string& fileName)
 {
-    CSurface* s = Created();
-    return s && s->SaveBitmap(fileName);
+    return Ask(Created(), false, &CSurface::SaveBitmap, fileName);
 }
-void CAutoSurface::SetColorKeyEnable(bool enable)
-{
-    if (CSurface* s = Created()) s->SetColorKeyEnable(enable);
-}
-void CAutoSurface::SetAlphaEnable(bool enable)
-{
-    if (CSurface* s = Created()) s->SetAlphaEnable(enable);
-}
-bool CAutoSurface::IsColorKeyEnable()
-{
-    CSurface* s = Created();
-    return s && s->IsColorKeyEnable();
-}
-bool CAutoSurface::IsAlphaEnable()
-{
-    CSurface* s = Created();
-    return s && s->IsAlphaEnable();
-}
-void CAutoSurface::SetColorKey(COLORREF color)
-{
-    if (CSurface* s = Created()) s->SetColorKey(color);
-}
-DWORD CAutoSurface::GetColorKey()
-{
-    CSurface* s = Created();
-    return s ? s->GetColorKey() : 0;
-}
-bool CAutoSurface::IsCreated()
-{
-    return Created() != nullptr;
-}
-bool CAutoSurface::HasAlphaChannel()
-{
-    CSurface* s = Created();
-    return s && s->HasAlphaChannel();
-}
-int CAutoSurface::GetBlitMode()
-{
-    CSurface* s = Created();
-    return s ? s->GetBlitMode() : -1;
-}
+void CAutoSurface::SetColorKeyEnable(bool enable) { Tell(Created(), &CSurface::SetColorKeyEnable, enable); }
+void CAutoSurface::SetAlphaEnable(bool enable) { Tell(Created(), &CSurface::SetAlphaEnable, enable); }
+bool CAutoSurface::IsColorKeyEnable() { return Ask(Created(), false, &CSurface::IsColorKeyEnable); }
+bool CAutoSurface::IsAlphaEnable() { return Ask(Created(), false, &CSurface::IsAlphaEnable); }
+void CAutoSurface::SetColorKey(COLORREF color) { Tell(Created(), &CSurface::SetColorKey, color); }
+DWORD CAutoSurface::GetColorKey() { return Ask(Created(), DWORD(0), &CSurface::GetColorKey); }
+bool CAutoSurface::IsCreated() { return Created() != nullptr; }
+bool CAutoSurface::HasAlphaChannel() { return Ask(Created(), false, &CSurface::HasAlphaChannel); }
+int CAutoSurface::GetBlitMode() { return Ask(Created(), -1, &CSurface::GetBlitMode); }
 SIZE CAutoSurface::GetSize()
 {
     CSurface* s = Created();
@@ -152,80 +136,54 @@ SIZE CAutoSurface::GetSize()
 void CAutoSurface::GetSize(int& width, int& height)
 {
     width = height = 0;
-    if (CSurface* s = Created()) s->GetSize(width, height);
+    if (CSurface* s = Created())
+        s->GetSize(width, height);
 }
-int CAutoSurface::GetBitCount()
+int CAutoSurface::GetBitCount() { return Ask(Created(), 0, &CSurface::GetBitCount); }
+HBITMAP CAutoSurface::GetBitmap() { return Ask(Created(), HBITMAP(NULL), &CSurface::GetBitmap); }
+HDC CAutoSurface::GetDC() { return Ask(Created(), HDC(NULL), &CSurface::GetDC); }
+void CAutoSurface::ReleaseDC() { Tell(Created(), &CSurface::ReleaseDC); }
+bool CAutoSurface::Lock() { return Ask(Created(), false, &CSurface::Lock); }
+void CAutoSurface::Unlock() { Tell(Created(), &CSurface::Unlock); }
+BYTE* CAutoSurface::GetBits() { return Ask(Created(), static_cast<BYTE*>(nullptr), &CSurface::GetBits); }
+int CAutoSurface::GetPitch() { return Ask(Created(), 0, &CSurface::GetPitch); }
+BYTE* CAutoSurface::GetAlphaBits() { return Ask(Created(), static_cast<BYTE*>(nullptr), &CSurface::GetAlphaBits); }
+int CAutoSurface::GetAlphaPitch() { return Ask(Created(), 0, &CSurface::GetAlphaPitch); }
+RECT CAutoSurface::Whole()
 {
-    CSurface* s = Created();
-    return s ? s->GetBitCount() : 0;
-}
-HBITMAP CAutoSurface::GetBitmap()
-{
-    CSurface* s = Created();
-    return s ? s->GetBitmap() : NULL;
-}
-HDC CAutoSurface::GetDC()
-{
-    CSurface* s = Created();
-    return s ? s->GetDC() : NULL;
-}
-void CAutoSurface::ReleaseDC()
-{
-    if (CSurface* s = Created()) s->ReleaseDC();
-}
-bool CAutoSurface::Lock()
-{
-    CSurface* s = Created();
-    return s && s->Lock();
-}
-void CAutoSurface::Unlock()
-{
-    if (CSurface* s = Created()) s->Unlock();
-}
-BYTE* CAutoSurface::GetBits()
-{
-    CSurface* s = Created();
-    return s ? s->GetBits() : nullptr;
-}
-int CAutoSurface::GetPitch()
-{
-    CSurface* s = Created();
-    return s ? s->GetPitch() : 0;
-}
-BYTE* CAutoSurface::GetAlphaBits()
-{
-    CSurface* s = Created();
-    return s ? s->GetAlphaBits() : nullptr;
-}
-int CAutoSurface::GetAlphaPitch()
-{
-    CSurface* s = Created();
-    return s ? s->GetAlphaPitch() : 0;
+    int width, height;
+    GetSize(width, height);
+    RECT r = {0, 0, width, height};
+    return r;
 }
 void CAutoSurface::Fill(COLORREF color)
 {
-    if (CSurface* s = Created()) s->Fill(color);
+    if (CSurface* s = Created())
+        s->Fill(color);
+    OnDrawn(Whole());
 }
 void CAutoSurface::Fill(COLORREF color, int left, int top, int right, int bottom)
 {
-    if (CSurface* s = Created()) s->Fill(color, left, top, right, bottom);
+    if (CSurface* s = Created())
+        s->Fill(color, left, top, right, bottom);
+    OnDrawn(RECT{left, top, right, bottom});
 }
 void CAutoSurface::FillAlpha(BYTE alpha)
 {
-    if (CSurface* s = Created()) s->FillAlpha(alpha);
+    if (CSurface* s = Created())
+        s->FillAlpha(alpha);
+    OnDrawn(Whole());
 }
 void CAutoSurface::FillAlpha(BYTE alpha, int left, int top, int right, int bottom)
 {
-    if (CSurface* s = Created()) s->FillAlpha(alpha, left, top, right, bottom);
+    if (CSurface* s = Created())
+        s->FillAlpha(alpha, left, top, right, bottom);
+    OnDrawn(RECT{left, top, right, bottom});
 }
 void CAutoSurface::CopyAlpha(CSurface* source, int left, int top, int right, int bottom, int srcLeft,
                              int srcTop, int srcRight, int srcBottom)
 {
-    if (CSurface* s = Created())
-        s->CopyAlpha(source, left, top, right, bottom, srcLeft, srcTop, srcRight, srcBottom);
+    Tell(Created(), &CSurface::CopyAlpha, source, left, top, right, bottom, srcLeft, srcTop, srcRight, srcBottom);
+    OnDrawn(RECT{left, top, right, bottom});
 }
-bool CAutoSurface::Restore()
-{
-    CSurface* s = Created();
-    return s && s->Restore();
-}
+bool CAutoSurface::Restore() { return Ask(Created(), false, &CSurface::Restore); }

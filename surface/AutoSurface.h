@@ -55,6 +55,12 @@ protected:
     virtual CSurface* MakeImplementation(bool useDib);
     // The implementation when it holds a surface, else null.
     CSurface* Created();
+    // After Fill, FillAlpha and CopyAlpha: the rectangle they were asked to
+    // draw into (the whole surface for the forms without one).
+    virtual void OnDrawn(const RECT&) {}
+    RECT Whole();
+    template <typename Make>
+    bool Replace(bool useDib, Make make);
     void DeleteImplementation();
 
     BYTE m_AllowDirectDraw;

@@ -10,13 +10,6 @@ public:
     bool Create(int width, int height, int format, bool useDib) override;
     bool Load(const std::string& fileName, int format, bool useDib) override;
 
-    void Fill(COLORREF color) override;
-    void Fill(COLORREF color, int left, int top, int right, int bottom) override;
-    void FillAlpha(BYTE alpha) override;
-    void FillAlpha(BYTE alpha, int left, int top, int right, int bottom) override;
-    void CopyAlpha(CSurface* source, int left, int top, int right, int bottom, int srcLeft, int srcTop,
-                   int srcRight, int srcBottom) override;
-
     void OnStretchBlt(int op, CSurface* source, const RECT& dstRect, const RECT& srcRect, int param1, int param2,
                       const RECT& touched) override;
     void OnBlt(int op, CSurface* source, const POINT& dst, const RECT& srcRect, int param1, int param2,
@@ -29,8 +22,10 @@ public:
 
     CRectUpdateRegion& GetUpdateRegion() { return m_Region; }
 
+protected:
+    void OnDrawn(const RECT& r) override { m_Region.AddRect(r.left, r.top, r.right, r.bottom); }
+
 private:
-    void Touched(const RECT& r) { m_Region.AddRect(r.left, r.top, r.right, r.bottom); }
     void SetPendingBounds();
 
     CRectUpdateRegion m_Region;

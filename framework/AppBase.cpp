@@ -54,14 +54,7 @@ bool CAppBase::Update()
 
 void CAppBase::Quit() { CThread::RequestStop(); }
 
-void CAppBase::PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+void CAppBase::PumpMessages() { DispatchPendingMessages(); }
 
 void CAppBase::CreateWindowObject()
 {
@@ -114,8 +107,17 @@ void CAppBase::ThreadProc()
     manager.UnregisterApp(this);
 }
 
-int CAppBase::OnMessage(HWND, UINT message, WPARAM, LPARAM)
+int CAppBase::OnMessage(HWND hWnd, UINT message, WPARAM, LPARAM)
 {
+    if (message == WM_ERASEBKGND && DrawsWholeClient())
+        return 1;
+    if (message == WM_PAINT && DrawsWholeClient()) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hWnd, &ps);
+        OnPaint(dc, ps.rcPaint);
+        EndPaint(hWnd, &ps);
+        return 1;
+    }
     if (message == WM_DESTROY) {
         if (m_QuitOnDestroy)
             PostQuitMessage(0);

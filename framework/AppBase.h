@@ -43,6 +43,11 @@ public:
     virtual void OnIdle() {}
     virtual void OnExit() {}
     virtual bool OnQueryClose() { return true; }
+    // An app that draws its whole client area answers true and draws the
+    // part `dirty` in OnPaint (between BeginPaint and EndPaint); its
+    // background is never erased beneath the frame.
+    virtual bool DrawsWholeClient() { return false; }
+    virtual void OnPaint(HDC, const RECT&) {}
     virtual void PumpMessages();
     virtual void CreateWindowObject();
     virtual void DestroyWindowObject();

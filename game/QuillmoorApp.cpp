@@ -239,19 +239,14 @@ void CQuillmoorApp::InvalidateTouched()
         InvalidateRect(hWnd, &r, FALSE);
 }
 
-void CQuillmoorApp::Paint(HWND hWnd)
+void CQuillmoorApp::OnPaint(HDC dc, const RECT& dirty)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hWnd, &ps);
-    {
-        CCriticalLock lock(m_Lock);
-        m_View.Present(dc, ps.rcPaint);
-        if (!m_FirstPainted && m_Phase == kPage) {
-            m_FirstPainted = true;
-            m_FirstPicture = Now();
-        }
+    CCriticalLock lock(m_Lock);
+    m_View.Present(dc, dirty);
+    if (!m_FirstPainted && m_Phase == kPage) {
+        m_FirstPainted = true;
+        m_FirstPicture = Now();
     }
-    EndPaint(hWnd, &ps);
 }
 
 void CQuillmoorApp::OpenDebugOutput()
@@ -286,11 +281,6 @@ bool CQuillmoorApp::OnQueryClose()
 int CQuillmoorApp::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT:
-        Paint(hWnd);
-        return 1;
-    case WM_ERASEBKGND:
-        return 1;  // the frame covers the whole client area
     case WM_LBUTTONDOWN:
         Advance();
         return 1;

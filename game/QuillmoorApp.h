@@ -36,6 +36,8 @@ public:
     void OnExit() override;
     bool OnQueryClose() override;
     int OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool DrawsWholeClient() override { return true; }
+    void OnPaint(HDC dc, const RECT& dirty) override;
 
     static const char kTitle[];
     static const char kScriptPath[];
@@ -59,7 +61,6 @@ private:
     // The timer: the running transition's next frame.
     void Tick();
     void InvalidateTouched();
-    void Paint(HWND hWnd);
     void OpenDebugOutput();
     std::string PicturePath(size_t index) const;
     void PrefetchAfter(size_t index);

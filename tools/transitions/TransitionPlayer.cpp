@@ -101,20 +101,15 @@ void CTransitionPlayer::DrawFrame()
     region.Reset();
 }
 
-void CTransitionPlayer::Paint(HWND hWnd)
+void CTransitionPlayer::OnPaint(HDC dc, const RECT& dirty)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hWnd, &ps);
-    {
-        CCriticalLock lock(m_Lock);
-        HDC from = m_Frame.IsCreated() ? m_Frame.GetDC() : nullptr;
-        if (from != nullptr) {
-            const RECT& r = ps.rcPaint;
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, from, r.left, r.top, SRCCOPY);
-            m_Frame.ReleaseDC();
-        }
+    CCriticalLock lock(m_Lock);
+    HDC from = m_Frame.IsCreated() ? m_Frame.GetDC() : nullptr;
+    if (from != nullptr) {
+        BitBlt(dc, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, from, dirty.left,
+               dirty.top, SRCCOPY);
+        m_Frame.ReleaseDC();
     }
-    EndPaint(hWnd, &ps);
 }
 
 void CTransitionPlayer::UpdateCaption(HWND hWnd)
@@ -133,11 +128,6 @@ void CTransitionPlayer::UpdateCaption(HWND hWnd)
 int CTransitionPlayer::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT:
-        Paint(hWnd);
-        return 1;
-    case WM_ERASEBKGND:
-        return 1;  // the frame covers the whole client area
     case kCaptionMessage:
         UpdateCaption(hWnd);
         return 1;

@@ -33,6 +33,8 @@ public:
     void OnSetupWindow(CWindowParams& params) override;
     void OnExit() override;
     int OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool DrawsWholeClient() override { return true; }
+    void OnPaint(HDC dc, const RECT& dirty) override;
 
 private:
     // On the timer thread: advances, draws, invalidates what was drawn.
@@ -41,7 +43,6 @@ private:
     void DrawFrame();
     bool MakeSurfaces(int format);
     void GoTo(int step);
-    void Paint(HWND hWnd);
     void UpdateCaption(HWND hWnd);
 
     Options m_Options;

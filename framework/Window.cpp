@@ -308,3 +308,12 @@ void CWindow::DestroyDisplayChanger()
     delete m_Changer;
     m_Changer = nullptr;
 }
+
+void DispatchPendingMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}

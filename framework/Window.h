@@ -109,3 +109,6 @@ private:
     CWindow(const CWindow&) = delete;
     CWindow& operator=(const CWindow&) = delete;
 };
+
+// Dispatches every message waiting in this thread's queue, then returns.
+void DispatchPendingMessages();

@@ -1,5 +1,6 @@
 #include "installer/UpdateRun.h"
 #include "installer/resource.h"
+#include "framework/Window.h"
 #include "setup/InstallEngine.h"
 #include "setup/FileList.h"
 #include "setup/FindFile.h"
@@ -44,11 +45,7 @@ public:
         if (!m_hWnd)
             return;
         UpdateWindow(m_hWnd);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        DispatchPendingMessages();
     }
     ~CUpdatingNotice() { Close(); }
     HWND Handle() const { return m_hWnd; }

@@ -3,6 +3,7 @@
 // questions are read and answered by out/answer.exe, as a user would.
 #include "installer/SetupWindow.h"
 #include "installer/WizardPages.h"
+#include "framework/Window.h"
 #include "common/TempFolder.h"
 #include "common/TestFiles.h"
 #include "common/WaitFor.h"
@@ -404,12 +405,8 @@ int ScreenBits()
 void PumpFor(DWORD ms)
 {
     const DWORD start = GetTickCount();
-    MSG msg;
     while (GetTickCount() - start < ms) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        DispatchPendingMessages();
         Sleep(10);
     }
 }

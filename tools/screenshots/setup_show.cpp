@@ -5,6 +5,7 @@
 //   window: "window X Y W H", then the close question ("close").
 //   wizard: "page1 X Y W H", Next, "page2 X Y W H", then Cancel ("cancel").
 // Whoever answers the question (out/answer.exe) ends the program.
+#include "framework/Window.h"
 #include "installer/SetupWindow.h"
 #include "installer/WizardPages.h"
 #include <commctrl.h>
@@ -28,12 +29,8 @@ void Say(const char* stage, HWND hWnd)
 bool PumpFor(HWND hWnd, DWORD ms)
 {
     const DWORD start = GetTickCount();
-    MSG msg;
     while (GetTickCount() - start < ms) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        DispatchPendingMessages();
         if (!IsWindow(hWnd))
             return false;
         Sleep(10);

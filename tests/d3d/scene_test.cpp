@@ -14,6 +14,7 @@
 #include "surface/AutoSurface.h"
 
 #include "common/TraceCapture.h"
+#include "common/TexturedVertex.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,15 +28,6 @@ using D3DSceneTest = D3DLayerTest;
 const int kCell = 32;
 const int kColumns = D3DLayerTest::kWidth / kCell;
 const uint32_t kClear = 0x202020, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
-
-const DWORD kDeclaration[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_REG(1, D3DVSDT_D3DCOLOR),
-                              D3DVSD_REG(2, D3DVSDT_FLOAT2), D3DVSD_END()};
-
-struct Vertex {
-    float x, y, z;
-    D3DCOLOR color;
-    float u, v;
-};
 
 struct ScreenVertex {
     float x, y, z, rhw;
@@ -74,9 +66,9 @@ const Expectation kCells[] = {
 };
 
 // A quad over the whole viewport in clip space (clockwise on screen).
-void Quad(Vertex out[4], D3DCOLOR color)
+void Quad(TexturedVertex out[4], D3DCOLOR color)
 {
-    const Vertex q[4] = {{-1, 1, 0.5f, color, 0, 0}, {1, 1, 0.5f, color, 1, 0}, {-1, -1, 0.5f, color, 0, 1},
+    const TexturedVertex q[4] = {{-1, 1, 0.5f, color, 0, 0}, {1, 1, 0.5f, color, 1, 0}, {-1, -1, 0.5f, color, 0, 1},
                          {1, -1, 0.5f, color, 1, 1}};
     std::copy(q, q + 4, out);
 }
@@ -134,7 +126,7 @@ TEST_F(D3DSceneTest, AssembledShadersAndTexturesDrawTheKnownScene)
         CD3DVertexBuffer quad;
         CD3DTexture keyed;
         auto vs = [](CD3DVertexShader& shader, const char* text) {
-            return shader.CreateShader(kDeclaration, text, UINT(std::strlen(text)));
+            return shader.CreateShader(kTexturedVertexDeclaration, text, UINT(std::strlen(text)));
         };
         auto ps = [](CD3DPixelShader& shader, const char* text) {
             return shader.CreateShader(text, UINT(std::strlen(text)));
@@ -147,7 +139,7 @@ TEST_F(D3DSceneTest, AssembledShadersAndTexturesDrawTheKnownScene)
         ASSERT_TRUE(ps(texldPS, "ps.1.4\ndef c0, 1, 1, 0, 1\ntexld r0, t0\nmul r0, r0, c0\n"));
         ASSERT_TRUE(ps(phasePS, "ps.1.4\ntexcrd r1.rgb, t0\nphase\ntexld r0, r1\nmul r0, r0, v0\n"));
         ASSERT_TRUE(ps(texPS, "ps.1.1\ntex t0\nmov r0, t0\n"));
-        ASSERT_TRUE(quad.Create(4 * sizeof(Vertex), D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT));
+        ASSERT_TRUE(quad.Create(4 * sizeof(TexturedVertex), D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT));
         const std::vector<uint8_t> keyedFile = MakeBitmapFile(2, 2, {0xFF00FF, kGreen, 0xFF00FF, kWhite});
         ASSERT_TRUE(keyed.Create(keyedFile.data(), UINT(keyedFile.size()), 0, 0, 1, D3DFMT_UNKNOWN, D3DPOOL_DEFAULT,
                                  false, 0xFFFF00FF));
@@ -155,7 +147,7 @@ TEST_F(D3DSceneTest, AssembledShadersAndTexturesDrawTheKnownScene)
         // Everything is made again by a restore; the buffer is then filled.
         ASSERT_TRUE(d->RestoreDevice());
         ASSERT_TRUE(quad.Lock());
-        Vertex vertices[4];
+        TexturedVertex vertices[4];
         Quad(vertices, 0xFFC86432);
         std::memcpy(quad.GetPointer(), vertices, sizeof vertices);
         quad.Unlock();
@@ -175,15 +167,15 @@ TEST_F(D3DSceneTest, AssembledShadersAndTexturesDrawTheKnownScene)
             EXPECT_TRUE(d->SetTexture(0, texture));
             EXPECT_TRUE(d->SetVertexShader(v.GetHandle()));
             EXPECT_TRUE(d->SetPixelShader(p.GetHandle()));
-            Vertex q[4];
+            TexturedVertex q[4];
             Quad(q, color);
-            EXPECT_TRUE(d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(Vertex))) << kCells[cell].name;
+            EXPECT_TRUE(d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TexturedVertex))) << kCells[cell].name;
         };
         // 0: the vertex buffer through stream 0.
         EXPECT_TRUE(d->SetViewport(CellViewport(0)));
         EXPECT_TRUE(d->SetVertexShader(passVS.GetHandle()));
         EXPECT_TRUE(d->SetPixelShader(movPS.GetHandle()));
-        EXPECT_TRUE(d->SetVertexBuffer(quad.GetBuffer(), sizeof(Vertex)));
+        EXPECT_TRUE(d->SetVertexBuffer(quad.GetBuffer(), sizeof(TexturedVertex)));
         EXPECT_TRUE(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
         shaded(1, defVS, movPS, 0xFFC86432, nullptr);
         shaded(2, constVS, movPS, 0xFFC86432, nullptr);

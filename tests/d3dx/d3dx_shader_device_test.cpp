@@ -2,6 +2,7 @@
 // instruction of each version, and assembled shaders draw a known scene whose
 // back-buffer pixels have the expected colours.
 #include "D3DDeviceTest.h"
+#include "common/TexturedVertex.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -44,16 +45,6 @@ protected:
             errors->Release();
         return tokens;
     }
-};
-
-// Position, colour, one texture coordinate pair.
-const DWORD kDeclaration[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_REG(1, D3DVSDT_D3DCOLOR),
-                              D3DVSD_REG(2, D3DVSDT_FLOAT2), D3DVSD_END()};
-
-struct Vertex {
-    float x, y, z;
-    D3DCOLOR color;
-    float u, v;
 };
 
 const char* const kVertexShaders[] = {
@@ -103,7 +94,7 @@ TEST_F(D3DXShaderOnDevice, DeviceCreatesEveryAssembledShader)
         std::vector<DWORD> constants;
         const std::vector<DWORD> code = Assemble(text, &constants);
         ASSERT_FALSE(code.empty()) << text;
-        std::vector<DWORD> declaration(kDeclaration, kDeclaration + 4);
+        std::vector<DWORD> declaration(kTexturedVertexDeclaration, kTexturedVertexDeclaration + 4);
         declaration.insert(declaration.end(), constants.begin(), constants.end());
         declaration.push_back(D3DVSD_END());
         DWORD handle = 0;
@@ -242,7 +233,7 @@ TEST_F(D3DXShaderOnDevice, AssembledShadersDrawTheKnownScene)
         const std::vector<DWORD> vs = Assemble(c.vs, &vsConstants);
         const std::vector<DWORD> ps = Assemble(c.ps);
         ASSERT_FALSE(vs.empty() || ps.empty()) << c.name;
-        std::vector<DWORD> declaration(kDeclaration, kDeclaration + 4);
+        std::vector<DWORD> declaration(kTexturedVertexDeclaration, kTexturedVertexDeclaration + 4);
         declaration.insert(declaration.end(), vsConstants.begin(), vsConstants.end());
         declaration.push_back(D3DVSD_END());
         DWORD vsHandle = 0, psHandle = 0;
@@ -260,9 +251,9 @@ TEST_F(D3DXShaderOnDevice, AssembledShadersDrawTheKnownScene)
         d->SetTexture(0, c.textured ? (c.blend ? keyedTexture : texture) : nullptr);
         ASSERT_EQ(D3D_OK, d->SetVertexShader(vsHandle));
         ASSERT_EQ(D3D_OK, d->SetPixelShader(psHandle));
-        const Vertex quad[4] = {{-1, 1, 0.5f, c.color, 0, 0}, {1, 1, 0.5f, c.color, 1, 0},
+        const TexturedVertex quad[4] = {{-1, 1, 0.5f, c.color, 0, 0}, {1, 1, 0.5f, c.color, 1, 0},
                                 {-1, -1, 0.5f, c.color, 0, 1}, {1, -1, 0.5f, c.color, 1, 1}};
-        ASSERT_EQ(D3D_OK, d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex))) << c.name;
+        ASSERT_EQ(D3D_OK, d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(TexturedVertex))) << c.name;
         d->SetPixelShader(0);
         d->DeletePixelShader(psHandle);
     }

@@ -25,7 +25,7 @@
 #include "common/TestFiles.h"
 #include <windows.h>
 #else
-#include <dirent.h>
+#include <filesystem>
 #include <iconv.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -82,27 +82,16 @@ std::string HostName(const std::string& cp932) { return cp932; }
 std::string Root() { return WinePath(QUILL_BINARY_DIR "/paktool"); }
 const char kNewline[] = "\r\n";  // the tool's stdout is in text mode
 void MakeDir(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
-bool IsDir(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-std::vector<std::string> FolderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string n = data.cFileName;
-        if (n != "." && n != "..")
-            names.push_back(n);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return names;
-}
 void RemoveAll(const std::string& path) { RemoveTree(path); }
+// Every file below folder: host relative path ("/" separated) -> contents.
+std::map<std::string, std::string> FilesBelow(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : SnapshotTree(folder))
+        if (entry.second != "<dir>")
+            files[ToForwardSlashes(entry.first)] = entry.second;
+    return files;
+}
 void WriteBytes(const std::string& path, const std::string& bytes) { PutFile(path, bytes); }
 std::string ReadBytes(const std::string& path) { return GetFile(path); }
 #else
@@ -122,33 +111,10 @@ std::string HostName(const std::string& cp932)
 std::string Root() { return QUILL_BINARY_DIR "/paktool"; }
 const char kNewline[] = "\n";
 void MakeDir(const std::string& path) { mkdir(path.c_str(), 0777); }
-bool IsDir(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-std::vector<std::string> FolderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* e = readdir(dir)) {
-            std::string n = e->d_name;
-            if (n != "." && n != "..")
-                names.push_back(n);
-        }
-        closedir(dir);
-    }
-    return names;
-}
 void RemoveAll(const std::string& path)
 {
-    if (IsDir(path)) {
-        for (const std::string& n : FolderNames(path))
-            RemoveAll(path + "/" + n);
-        rmdir(path.c_str());
-    } else {
-        std::remove(path.c_str());
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
@@ -172,6 +138,15 @@ std::string ReadBytes(const std::string& path)
     std::fclose(f);
     return data;
 }
+std::map<std::string, std::string> FilesBelow(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    std::error_code missing;  // no folder: no files
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, missing))
+        if (entry.is_regular_file())
+            files[entry.path().string().substr(folder.size() + 1)] = ReadBytes(entry.path().string());
+    return files;
+}
 #endif
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
@@ -192,18 +167,6 @@ void WriteTree(const std::string& folder, const Tree& tree)
 {
     for (const auto& f : tree)
         WriteBytes(HostPath(folder, f.first), f.second);
-}
-
-// Every file below folder: host relative path ("/" separated) -> contents.
-void ReadTree(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
-{
-    for (const std::string& n : FolderNames(prefix.empty() ? folder : folder + "/" + prefix)) {
-        std::string rel = prefix.empty() ? n : prefix + "/" + n;
-        if (IsDir(folder + "/" + rel))
-            ReadTree(folder, rel, out);
-        else
-            out[rel] = ReadBytes(folder + "/" + rel);
-    }
 }
 
 // The tree as the host should hold it below a folder.
@@ -441,8 +404,7 @@ TEST(PakJapaneseNames, RoundTripThroughEveryArchiveKind)
     const std::string dir = CaseFolder();
     const Tree tree = JapaneseTree();
     WriteTree(dir + "/src", tree);
-    std::map<std::string, std::string> written;
-    ReadTree(dir + "/src", "", written);
+    std::map<std::string, std::string> written = FilesBelow(dir + "/src");
     ASSERT_TRUE(HostTree(tree) == written) << "the source tree as written:\n" << Describe(written);
 
     for (const std::string ext : {".pak", ".dat"}) {
@@ -471,8 +433,7 @@ TEST(PakJapaneseNames, RoundTripThroughEveryArchiveKind)
 
         r = Pak({"extract", archive, out});
         ASSERT_EQ(0, r.status) << Shown(r.output);
-        std::map<std::string, std::string> got;
-        ReadTree(out, "", got);
+        std::map<std::string, std::string> got = FilesBelow(out);
         Tree wanted = tree;
         if (ext == ".dat") {
             wanted.clear();
@@ -541,8 +502,7 @@ TEST(PakJapaneseNames, ArchivesOfAnotherWriterExtractToTheSameTree)
         EXPECT_EQ(0, r.status) << Shown(r.output);
         r = Pak({"extract", dir + "/" + c.file, dir + "/out-" + c.file});
         ASSERT_EQ(0, r.status) << Shown(r.output);
-        std::map<std::string, std::string> got;
-        ReadTree(dir + "/out-" + c.file, "", got);
+        std::map<std::string, std::string> got = FilesBelow(dir + "/out-" + c.file);
         EXPECT_TRUE(HostTree(c.extracted) == got) << "extracted:\n" << Describe(got) << "expected:\n"
                                                   << Describe(HostTree(c.extracted));
     }
@@ -594,8 +554,7 @@ TEST(PakTraversal, NamesLeavingTheFolderAreRefusedOthersExtracted)
             << Shown(r.output);
         for (const auto& g : good)
             EXPECT_EQ(g.second, ReadBytes(HostPath(out, g.first))) << Shown(Printed(g.first));
-        std::map<std::string, std::string> around;
-        ReadTree(dir, "", around);
+        std::map<std::string, std::string> around = FilesBelow(dir);
         for (const auto& f : around)
             EXPECT_NE("must not be written", f.second) << f.first;
 
@@ -638,8 +597,7 @@ TEST(PakCreate, FailedCreateLeavesTheOldArchive)
     EXPECT_EQ(1, r.status) << Shown(r.output);
     EXPECT_NE(std::string::npos, r.output.find("longer than 127 bytes")) << Shown(r.output);
     EXPECT_EQ(before, ReadBytes(archive));
-    std::map<std::string, std::string> files;
-    ReadTree(dir, "", files);
+    std::map<std::string, std::string> files = FilesBelow(dir);
     for (const auto& f : files)
         EXPECT_EQ(std::string::npos, f.first.find(".tmp")) << "left behind: " << f.first;
 }
@@ -692,8 +650,7 @@ TEST(PakCreate, ArchiveHeldOpenByAReader)
     r = Pak({"extract", archive, dir + "/out"});
     EXPECT_EQ("new, and longer than the old one", ReadBytes(dir + "/out/a.txt"));
 
-    std::map<std::string, std::string> files;
-    ReadTree(dir, "", files);
+    std::map<std::string, std::string> files = FilesBelow(dir);
     for (const auto& f : files)
         EXPECT_EQ(std::string::npos, f.first.find(".tmp")) << "left behind: " << f.first;
 }
@@ -725,8 +682,7 @@ TEST(PakCreate, StoppedOrFailingWriteLeavesTheOldArchive)
         EXPECT_EQ(1, r.status) << r.output;
         EXPECT_NE(std::string::npos, r.output.find("cannot write")) << r.output;
         EXPECT_EQ(before, ReadBytes(archive)) << "after a failed write";
-        std::map<std::string, std::string> files;
-        ReadTree(dir, "", files);
+        std::map<std::string, std::string> files = FilesBelow(dir);
         for (const auto& f : files)
             if (f.first.find(".tmp") != std::string::npos)
                 std::remove((dir + "/" + f.first).c_str());  // the stopped run's, at most
@@ -739,8 +695,7 @@ TEST(PakCreate, StoppedOrFailingWriteLeavesTheOldArchive)
         std::fclose(held);
         EXPECT_EQ(before, kept) << "the reader keeps what it opened";
         EXPECT_NE(before, ReadBytes(archive));
-        files.clear();
-        ReadTree(dir, "", files);
+        files = FilesBelow(dir);
         for (const auto& f : files)
             EXPECT_EQ(std::string::npos, f.first.find(".tmp")) << "left behind: " << f.first;
     }

@@ -5,7 +5,7 @@
 #include "surface/BlendTables.h"
 #include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
-#include "common/KernelEntryName.h"
+#include "common/KernelVariantTest.h"
 
 #include <gtest/gtest.h>
 
@@ -107,7 +107,7 @@ void Plant(Plane& dst, Plane& src, int dstFormat, int srcFormat, int width, uint
 
 const int kSpecialOpacities[] = {0, 1, 7, 8, 127, 128, 247, 248, 254, 255, 256, 300, -1};
 
-class BlitKernelVariant : public ::testing::TestWithParam<KernelEntry> {
+class BlitKernelVariant : public KernelVariantTest {
 protected:
     static void SetUpTestSuite() { BuildBlendTables(); }
 };
@@ -275,11 +275,6 @@ void CheckStretchRow(const KernelEntry& e, KernelFn portable)
 TEST_P(BlitKernelVariant, MatchesPortable)
 {
     const KernelEntry& e = GetParam();
-    CKernelTable& table = CKernelTable::GetInstance();
-    if (e.level > table.GetMaxLevel())
-        GTEST_SKIP() << CpuLevelName(e.level) << " is not available here";
-    const KernelFn portable = table.GetAt(e.key, kCpuPortable);
-    ASSERT_NE(nullptr, portable) << "no portable kernel for " << e.name;
     if (IsBlend(OpOf(e.key)))
         CheckBlend(e, portable);
     else if (IsMix(OpOf(e.key)))

@@ -2,7 +2,7 @@
 // and the level switch of the kernel table.
 #include "surface/kernels/KernelTable.h"
 #include "surface/PixelFormat.h"
-#include "common/KernelEntryName.h"
+#include "common/KernelVariantTest.h"
 
 #include <gtest/gtest.h>
 
@@ -59,19 +59,13 @@ std::string Describe(const KernelEntry& e)
     return std::string(e.name) + " at level " + CpuLevelName(e.level);
 }
 
-class KernelVariant : public ::testing::TestWithParam<KernelEntry> {};
+class KernelVariant : public KernelVariantTest {};
 
 // Runs the entry and the portable kernel of its key on equal copies of the
 // same random buffers and compares the whole destination, guards included.
 TEST_P(KernelVariant, MatchesPortable)
 {
     const KernelEntry& e = GetParam();
-    CKernelTable& table = CKernelTable::GetInstance();
-    if (e.level > table.GetMaxLevel())
-        GTEST_SKIP() << CpuLevelName(e.level) << " is not available here";
-    const KernelFn portable = table.GetAt(e.key, kCpuPortable);
-    ASSERT_NE(nullptr, portable) << "no portable kernel for " << e.name;
-
     const int op = OpOf(e.key), dstFormat = DstOf(e.key), srcFormat = SrcOf(e.key);
     const int dstBpp = op == kOpCopyBytes ? 1 : BytesPerPixel(dstFormat);
     const int srcBpp = op == kOpCopyBytes ? 1 : BytesPerPixel(srcFormat);

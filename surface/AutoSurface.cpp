@@ -46,8 +46,8 @@ CSurface* CAutoSurface::Created()
     return m_Surface != nullptr && m_Surface->IsCreated() ? m_Surface : nullptr;
 }
 
-// Replaces the implementation by a new one that make fills; none is kept
-// when make fails.
+// Replaces the implementation with a new one that make creates or loads;
+// none is kept when make fails.
 template <typename Make>
 bool CAutoSurface::Replace(bool useDib, Make make)
 {

@@ -53,6 +53,13 @@ public:
         }
     }
     void OnExit() override { m_Exited = true; }
+    bool DrawsWholeClient() override { return m_DrawsWhole; }
+    void OnPaint(HDC dc, const RECT& dirty) override
+    {
+        FillRect(dc, &dirty, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        m_Dirty = dirty;
+        ++m_Paints;
+    }
 
     bool m_BadParent = false;
     bool m_AllowClose = true;
@@ -62,6 +69,9 @@ public:
     std::atomic<LRESULT> m_SecondCloseResult{-1};
     std::atomic<bool> m_SawQuit{false};
     std::atomic<bool> m_Exited{false};
+    bool m_DrawsWhole = false;
+    RECT m_Dirty = {};
+    std::atomic<int> m_Paints{0};
 };
 
 class Worker : public CThread {
@@ -104,6 +114,41 @@ TEST(AppBaseTest, GetHWndOnlyOnWindowThread)
     EXPECT_TRUE(WaitFor([&] { return !app.IsRunning(); }));
     app.Stop();
     EXPECT_EQ(nullptr, CAppManager::GetInstance().GetApp(hWnd));
+}
+
+// An app that draws its whole client area paints just the invalid part and
+// never has its background erased; any other app is never asked to paint.
+TEST(AppBaseTest, WholeClientAppsPaintTheDirtyPartOverAnUnerasedBackground)
+{
+    for (bool whole : {true, false}) {
+        TestApp app;
+        app.m_DrawsWhole = whole;
+        ASSERT_TRUE(app.Run());
+        HWND hWnd = app.GetHWnd();
+        ShowWindow(hWnd, SW_SHOWNOACTIVATE);
+        WaitFor([&] { return app.m_Paints.load() > 0; }, whole ? 10000 : 500);
+        app.m_Paints = 0;
+        const RECT dirty = {10, 20, 60, 45};
+        InvalidateRect(hWnd, &dirty, TRUE);
+        EXPECT_EQ(whole, WaitFor([&] { return app.m_Paints.load() > 0; }, whole ? 10000 : 500)) << whole;
+        if (whole) {
+            EXPECT_TRUE(EqualRect(&dirty, &app.m_Dirty)) << "painted " << app.m_Dirty.left << "," << app.m_Dirty.top
+                                                         << "-" << app.m_Dirty.right << "," << app.m_Dirty.bottom;
+            HDC screen = GetDC(nullptr);
+            HDC memory = CreateCompatibleDC(screen);
+            HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 4);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            SetPixel(memory, 1, 1, RGB(0, 200, 0));
+            EXPECT_NE(0, SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0));
+            EXPECT_EQ(RGB(0, 200, 0), GetPixel(memory, 1, 1)) << "the background was erased";
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+            ReleaseDC(nullptr, screen);
+        }
+        app.CloseNoQuery();
+        EXPECT_TRUE(WaitFor([&] { return !app.IsRunning(); }));
+    }
 }
 
 TEST(AppBaseTest, RefusedCloseKeepsRunningAndCloseNoQueryEndsIt)

@@ -121,7 +121,17 @@ template <int D> inline void ConvertPalette(const KernelArgs& a)
                 StoreU32(d + 4 * x + 8, pixel[four >> 16 & 0xFF]);
                 StoreU32(d + 4 * x + 12, pixel[four >> 24]);
             }
-        } else if (D == kFormat15 || D == kFormat16) {
+        } else if (D == kFormat24) {
+            // Four pixels as three words.
+            for (; x + 4 <= a.width; x += 4) {
+                const uint32_t four = LoadU32(s + x);
+                const uint32_t p0 = pixel[four & 0xFF], p1 = pixel[four >> 8 & 0xFF];
+                const uint32_t p2 = pixel[four >> 16 & 0xFF], p3 = pixel[four >> 24];
+                StoreU32(d + 3 * x, p0 | p1 << 24);
+                StoreU32(d + 3 * x + 4, p1 >> 8 | p2 << 16);
+                StoreU32(d + 3 * x + 8, p2 >> 16 | p3 << 8);
+            }
+        } else {
             for (; x + 4 <= a.width; x += 4) {
                 const uint32_t four = LoadU32(s + x);
                 StoreU32(d + 2 * x, pixel[four & 0xFF] | pixel[four >> 8 & 0xFF] << 16);

@@ -113,44 +113,6 @@ template <int D, int S> void Convert(const KernelArgs& a)
     });
 }
 
-// 8-bit indices through the palette converted once into the destination
-// format (as the portable converter does), eight lookups per gather.
-template <int D> void ConvertPalette8(const KernelArgs& a)
-{
-    const uint32_t* palette = static_cast<const uint32_t*>(a.table);
-    alignas(32) uint32_t pixel[256];
-    for (int i = 0; i < 256; ++i) {
-        const uint32_t rgb = palette[i] & 0xFFFFFF;
-        pixel[i] = D == kFormat15 ? NarrowTo15(rgb) : D == kFormat16 ? NarrowTo16(rgb) : rgb;
-    }
-    const int* table = reinterpret_cast<const int*>(pixel);
-    auto gather = [&](const uint8_t* x) {
-        return _mm256_i32gather_epi32(table, _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x))),
-                                      4);
-    };
-    // 24-bit rows are written 4 bytes past the block.
-    const int room = D == kFormat24 ? 2 : 0;
-    ForEachRow(a, [&](uint8_t* d, const uint8_t* s) {
-        BlockRow(a.width, 16, room,
-                 [&](int i) {
-                     const __m256i lo = gather(s + i), hi = gather(s + i + 8);
-                     if (D == kFormat15 || D == kFormat16) {
-                         Store256(d + 2 * i, _mm256_permute4x64_epi64(_mm256_packus_epi32(lo, hi), 0xD8));
-                     } else if (D == kFormat24) {
-                         Pack24(d + 3 * i, lo);
-                         Pack24(d + 3 * i + 24, hi);
-                     } else {
-                         Store256(d + 4 * i, lo);
-                         Store256(d + 4 * i + 32, hi);
-                     }
-                 },
-                 [&](int from) {
-                     for (int x = from; x < a.width; ++x)
-                         StoreRgb<D>(d, x, palette[s[x]] & 0xFFFFFF);
-                 });
-    });
-}
-
 template <int F> void Fill(const KernelArgs& a)
 {
     // One 96-byte period of the row in three registers.
@@ -292,10 +254,6 @@ const KernelEntry kEntries[] = {
     QUILL_VECTOR_BLEND_ENTRIES(kCpuAVX2),
     {KernelKey(kOpLerpRow, 32), kCpuAVX2, LerpRow32, "LerpRow32"},
     QUILL_CONVERTING_ENTRIES(kCpuAVX2, Convert),
-    {KernelKey(kOpConvert, 15, 8), kCpuAVX2, ConvertPalette8<15>, "ConvertPalette8<15>"},
-    {KernelKey(kOpConvert, 16, 8), kCpuAVX2, ConvertPalette8<16>, "ConvertPalette8<16>"},
-    {KernelKey(kOpConvert, 24, 8), kCpuAVX2, ConvertPalette8<24>, "ConvertPalette8<24>"},
-    {KernelKey(kOpConvert, 32, 8), kCpuAVX2, ConvertPalette8<32>, "ConvertPalette8<32>"},
     QUILL_FILL_ENTRIES(kCpuAVX2, Fill),
 };
 

@@ -391,6 +391,24 @@ TEST(PixelOps, PaletteRows)
     ASSERT_TRUE(ConvertBottomUpRows(p.view, rows, 4, 8, palette));
     EXPECT_EQ(palette[7] & 0xFFFFFF, Le32(p.Row(0)));
     EXPECT_EQ(palette[255] & 0xFFFFFF, Le32(p.Row(1) + 8)) << "the fourth byte is 0";
+
+    // Rows of nine: two blocks of four and one pixel, in every format; the
+    // padding after a 24-bit row is left alone.
+    const uint8_t nine[] = {3, 200, 0, 255, 17, 128, 64, 9, 250, 0, 0, 0};
+    for (int format : {15, 16, 24, 32}) {
+        Pixels q(9, 1, format);
+        ASSERT_TRUE(ConvertBottomUpRows(q.view, nine, 12, 8, palette));
+        for (int x = 0; x < 9; ++x) {
+            const uint32_t rgb = palette[nine[x]] & 0xFFFFFF;
+            const uint32_t want = format == 15 ? WidenFrom15(NarrowTo15(rgb))
+                                  : format == 16 ? WidenFrom16(NarrowTo16(rgb))
+                                                 : rgb;
+            EXPECT_EQ(want, ReadPixel(q.view, x, 0)) << "format " << format << ", pixel " << x;
+        }
+        if (format == 24) {
+            EXPECT_EQ(0xCD, q.Row(0)[27]) << "padding";
+        }
+    }
 }
 
 TEST(PixelOps, Bitmap24File)

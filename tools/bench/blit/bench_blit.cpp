@@ -5,6 +5,7 @@
 // sample through CSurface on memory surfaces beside DirectDraw surfaces.
 // Prints figures, not a verdict.
 #include "BenchTiming.h"
+#include "BlendBounds.h"
 #include "KernelLevels.h"
 #include "surface/BlendTables.h"
 #include "surface/BlitOps.h"
@@ -231,6 +232,31 @@ int main(int argc, char** argv)
                 std::printf(" %8.2fx", ratio);
             }
             std::printf("   >= 0.50x: %s\n", Mark(atDefault, 0.5));
+        }
+    }
+
+    // What the exact rules allow here: loops doing only their unavoidable
+    // work, against memcpy of the same destination bytes.
+    if (maxLevel >= kCpuAVX2) {
+        std::printf("\nBounds at avx2, ratio = memcpy of the destination's bytes / a loop doing only the work\n"
+                    "every exact kernel of the rule must do (faster than any such kernel can be here)\n");
+        const struct {
+            const char* name;
+            int format;
+            void (*loop)(uint8_t*, const uint8_t*, ptrdiff_t, int, int);
+            const char* kernel;
+        } bounds[] = {
+            {"16 bits: six high multiplies per 16 pixels", 16, bench::BlendBound16, "opacity 128, 16"},
+            {"24 bits: every pixel unpacked, two multiplies, repacked", 24, bench::BlendBound24,
+             "alpha plane onto 24, whose clear and opaque runs skip it"},
+        };
+        for (const auto& b : bounds) {
+            const size_t bytes = size_t(Pitch(b.format)) * kH;
+            Bytes src(bytes + 64, 0x35), dst(bytes + 64, 0x53), from(bytes, 0x33), copy(bytes);
+            double tl, tm;
+            TimePair([&] { b.loop(dst.data(), src.data(), Pitch(b.format), kW, kH); },
+                     [&] { std::memcpy(copy.data(), from.data(), bytes); }, tl, tm);
+            std::printf("  %-58s %5.2fx  (beside %s)\n", b.name, tm / tl, b.kernel);
         }
     }
 

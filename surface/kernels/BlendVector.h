@@ -24,6 +24,8 @@
 // 30 (both checked over every value by the kernel tests).
 #include "surface/kernels/KernelPixels.h"
 
+#include <type_traits>
+
 namespace {
 
 template <class V> struct VectorBlend {
@@ -108,19 +110,28 @@ template <class V> struct VectorBlend {
     }
 
     // A block at one opacity: blended, the fourth byte of 32 kept, equal
-    // pixels left alone.
-    template <int F> static R BlendBlock(R s, R d, const Opacity& m, R fourth)
+    // pixels left alone. kWhole is m.whole (15 and 16 only).
+    template <int F, bool kWhole> static R BlendBlock(R s, R d, const Opacity& m, R fourth)
     {
         R mixed;
         if (F == kFormat15 || F == kFormat16) {
-            mixed = m.whole ? Mix16<F, true>(s, d, m.a, m.wholeA, m.b, m.wholeB)
-                            : Mix16<F, false>(s, d, m.a, m.wholeA, m.b, m.wholeB);
+            mixed = Mix16<F, kWhole>(s, d, m.a, m.wholeA, m.b, m.wholeB);
         } else {
             mixed = Mix8(s, d, m.a, m.a, m.b, m.b);
             if (F == kFormat32)
                 mixed = V::Select(fourth, d, mixed);
         }
         return V::Select(Equal(s, d, F), d, mixed);
+    }
+
+    // Calls f(std::integral_constant<bool, m.whole>()), so that the choice
+    // is made once per call rather than once per block.
+    template <int F, class Fn> static void WithWhole(const Opacity& m, Fn f)
+    {
+        if ((F == kFormat15 || F == kFormat16) && m.whole)
+            f(std::true_type());
+        else
+            f(std::false_type());
     }
 
     // A block of s drawn onto d by the coverage of each pixel: a in 16-bit
@@ -178,22 +189,25 @@ template <class V> struct VectorBlend {
         const int n = PixelsPerBlock<F>(), room = Room<F>();
         const Opacity m = Multipliers<F>(o == 255 ? 254 : o);
         const R fourth = V::Set32(0xFF000000);
-        Rows(args, [&](uint8_t* d, const uint8_t* s, const uint8_t*) {
-            if (o == 255) {
-                std::memcpy(d, s, size_t(width) * BytesPerPixel(F));
-                return;
-            }
-            int i = 0;
-            // Two blocks a step where the registers allow it.
-            for (; F != kFormat15 && F != kFormat16 && i + 2 * n + room <= width; i += 2 * n) {
-                const R s0 = LoadPixels<F>(s, i), s1 = LoadPixels<F>(s, i + n);
-                const R d0 = LoadPixels<F>(d, i), d1 = LoadPixels<F>(d, i + n);
-                StorePixels<F>(d, i, BlendBlock<F>(s0, d0, m, fourth));
-                StorePixels<F>(d, i + n, BlendBlock<F>(s1, d1, m, fourth));
-            }
-            for (; i + n + room <= width; i += n)
-                StorePixels<F>(d, i, BlendBlock<F>(LoadPixels<F>(s, i), LoadPixels<F>(d, i), m, fourth));
-            BlendSpan<F, F>(d, s, i, width, o);
+        WithWhole<F>(m, [&](auto whole) {
+            constexpr bool kWhole = decltype(whole)::value;
+            Rows(args, [&](uint8_t* d, const uint8_t* s, const uint8_t*) {
+                if (o == 255) {
+                    std::memcpy(d, s, size_t(width) * BytesPerPixel(F));
+                    return;
+                }
+                int i = 0;
+                // Two blocks a step where the registers allow it.
+                for (; F != kFormat15 && F != kFormat16 && i + 2 * n + room <= width; i += 2 * n) {
+                    const R s0 = LoadPixels<F>(s, i), s1 = LoadPixels<F>(s, i + n);
+                    const R d0 = LoadPixels<F>(d, i), d1 = LoadPixels<F>(d, i + n);
+                    StorePixels<F>(d, i, BlendBlock<F, kWhole>(s0, d0, m, fourth));
+                    StorePixels<F>(d, i + n, BlendBlock<F, kWhole>(s1, d1, m, fourth));
+                }
+                for (; i + n + room <= width; i += n)
+                    StorePixels<F>(d, i, BlendBlock<F, kWhole>(LoadPixels<F>(s, i), LoadPixels<F>(d, i), m, fourth));
+                BlendSpan<F, F>(d, s, i, width, o);
+            });
         });
     }
 
@@ -209,15 +223,19 @@ template <class V> struct VectorBlend {
         const R fourth = V::Set32(0xFF000000);
         const R key = packed ? V::Set16(uint16_t(keyValue)) : V::Set32(keyValue);
         const R keyBits = packed ? V::Set16(uint16_t(KeyMask<F>())) : V::Set32(KeyMask<F>());
-        Rows(args, [&](uint8_t* d, const uint8_t* s, const uint8_t*) {
-            int i = 0;
-            for (; i + n + room <= width; i += n) {
-                const R sv = LoadPixels<F>(s, i), dv = LoadPixels<F>(d, i);
-                const R keyed = packed ? V::CmpEq16(V::And(sv, keyBits), key) : V::CmpEq32(V::And(sv, keyBits), key);
-                const R drawn = o == 255 ? sv : BlendBlock<F>(sv, dv, m, fourth);
-                StorePixels<F>(d, i, V::Select(keyed, dv, drawn));
-            }
-            KeySpan<F, F>(d, s, i, width, o, keyValue);
+        WithWhole<F>(m, [&](auto whole) {
+            constexpr bool kWhole = decltype(whole)::value;
+            Rows(args, [&](uint8_t* d, const uint8_t* s, const uint8_t*) {
+                int i = 0;
+                for (; i + n + room <= width; i += n) {
+                    const R sv = LoadPixels<F>(s, i), dv = LoadPixels<F>(d, i);
+                    const R keyed =
+                        packed ? V::CmpEq16(V::And(sv, keyBits), key) : V::CmpEq32(V::And(sv, keyBits), key);
+                    const R drawn = o == 255 ? sv : BlendBlock<F, kWhole>(sv, dv, m, fourth);
+                    StorePixels<F>(d, i, V::Select(keyed, dv, drawn));
+                }
+                KeySpan<F, F>(d, s, i, width, o, keyValue);
+            });
         });
     }
 
@@ -269,17 +287,20 @@ template <class V> struct VectorBlend {
         const Opacity m = Multipliers<F>(o == 0 || o == 255 ? 254 : o);
         const R fourth = V::Set32(0xFF000000);
         const size_t bytes = size_t(width) * BytesPerPixel(F);
-        ForEachMixRow(args, [&](uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t*) {
-            if (o == 0 || o == 255) {
-                const uint8_t* from = o == 0 ? a : b;
-                if (from != d)
-                    std::memcpy(d, from, bytes);
-                return;
-            }
-            int i = 0;
-            for (; i + n + room <= width; i += n)
-                StorePixels<F>(d, i, BlendBlock<F>(LoadPixels<F>(b, i), LoadPixels<F>(a, i), m, fourth));
-            CrossfadeSpan<F>(d, a, b, i, width, o);
+        WithWhole<F>(m, [&](auto whole) {
+            constexpr bool kWhole = decltype(whole)::value;
+            ForEachMixRow(args, [&](uint8_t* d, const uint8_t* a, const uint8_t* b, const uint8_t*) {
+                if (o == 0 || o == 255) {
+                    const uint8_t* from = o == 0 ? a : b;
+                    if (from != d)
+                        std::memcpy(d, from, bytes);
+                    return;
+                }
+                int i = 0;
+                for (; i + n + room <= width; i += n)
+                    StorePixels<F>(d, i, BlendBlock<F, kWhole>(LoadPixels<F>(b, i), LoadPixels<F>(a, i), m, fourth));
+                CrossfadeSpan<F>(d, a, b, i, width, o);
+            });
         });
         V::Done();
     }
